@@ -1,0 +1,49 @@
+# Every command the README names. Each one starts from a fresh machine if it has to.
+VENV   := .venv
+PY     := $(VENV)/bin/python
+STAMPS := .stamps
+JOBS   ?= $(shell nproc)
+
+.PHONY: setup install demo test test-engine test-python bench sanitize clean
+
+setup: $(STAMPS)/system $(STAMPS)/venv
+
+$(STAMPS)/system: scripts/install-system-packages.sh
+	bash scripts/install-system-packages.sh
+	@mkdir -p $(STAMPS) && touch $@
+
+$(STAMPS)/venv: scripts/make-venv.sh $(STAMPS)/system
+	bash scripts/make-venv.sh
+	@mkdir -p $(STAMPS) && touch $@
+
+install: setup
+	$(PY) -m pip install -q --no-build-isolation .
+
+demo: install
+	$(PY) examples/quickstart.py
+
+build/engine/build.ninja: setup
+	cmake -S . -B build/engine -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHEAFWORK_TESTS=ON -DSHEAFWORK_BENCH=ON
+
+test-engine: build/engine/build.ninja
+	cmake --build build/engine -j $(JOBS)
+	cd build/engine && ctest --output-on-failure -j $(JOBS)
+
+test-python: install
+	$(PY) -m pytest -q
+
+test: test-engine test-python
+
+bench: install build/engine/build.ninja
+	cmake --build build/engine -j $(JOBS)
+	$(PY) -m pip install -q openpyxl orjson pandas
+	bash bench/run.sh
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: setup
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSHEAFWORK_TESTS=ON -DSHEAFWORK_SANITIZE=ON
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf build $(STAMPS)

@@ -1,0 +1,12 @@
+// Column letters: a bijective base-26 numeral, 1 is "A", 27 is "AA".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace engine {
+
+// "" for 0.
+std::string column_number_to_letter(uint16_t column);
+
+}  // namespace engine

@@ -1,0 +1,3 @@
+import sheafwork
+
+print("sheafwork", sheafwork.__version__)

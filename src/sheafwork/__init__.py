@@ -1,0 +1,4 @@
+from sheafwork import _sheafwork
+from sheafwork._sheafwork import *  # noqa: F401,F403
+
+__version__ = _sheafwork.__version__
