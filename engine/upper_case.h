@@ -9,15 +9,21 @@
 
 namespace engine {
 
-// The upper-case form of UTF-8 `text`, with each code point whose full upper-case
-// mapping contains no ASCII byte replaced by kNonAscii. Invalid UTF-8 bytes also
-// become kNonAscii.
-std::string upper_case_ascii_view(std::string_view text);
-
 inline constexpr char kNonAscii = '\x80';
 
+// The upper-case form of UTF-8 `text`, with each code point whose full upper-case
+// mapping contains no ASCII byte replaced by kNonAscii. Invalid UTF-8 bytes also
+// become kNonAscii. A code point whose form mixes ASCII and other characters (U+01F0
+// becomes "J" and a combining caron) is written with its whole form in UTF-8.
+std::string upper_case_ascii_view(std::string_view text);
+
+// True when the full upper-case mapping of UTF-8 `text` is exactly `ascii_upper`, an
+// ASCII text. Allocates nothing and stops at the first difference.
+bool upper_case_equals(std::string_view text, std::string_view ascii_upper);
+
 // The full upper-case mapping of one code point, as UTF-8, for those code points whose
-// mapping contains an ASCII character (ASCII letters included); empty for the others.
+// mapping contains an ASCII character (every ASCII code point included); empty for the
+// others.
 std::string_view upper_case_with_ascii(char32_t code_point);
 
 }  // namespace engine
