@@ -1,14 +1,74 @@
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+// The entry point. The module is built once per process; every later call of the entry
+// (a second import after removal from sys.modules, a reload) returns that same object.
+// Only the first interpreter that imports it may use it.
 
-static PyModuleDef kModule = {PyModuleDef_HEAD_INIT, "_sheafwork", "", 0, nullptr};
+#include <atomic>
+#include <cstdint>
 
-PyMODINIT_FUNC PyInit__sheafwork() {
-  PyObject* m = PyModule_Create(&kModule);
-  if (!m) return nullptr;
-  if (PyModule_AddStringConstant(m, "__version__", "0.10.0") < 0) {
-    Py_DECREF(m);
-    return nullptr;
-  }
-  return m;
+#include "binding/frame/frame.h"
+#include "binding/module_functions.h"
+
+namespace binding {
+namespace {
+
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT,
+    "_sheafwork",  // m_name
+    "",            // m_doc
+    0,             // m_size: no per-module state
+    nullptr,       // m_methods: the body adds every function
+    nullptr, nullptr, nullptr, nullptr,
+};
+
+std::atomic<int64_t> first_interpreter{-1};
+PyObject* built = nullptr;  // kept for the life of the process
+
+// The order of these steps is the order of the attributes and of __all__.
+void fill(PyObject* module) {
+  add_name(module, "__version__", to_python(kVersion));
+
+  // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment,
+  // each as add_class(module, <name>_class().type()).
+
+  for (PyMethodDef& def : module_functions()) add_function(module, &def);
+
+  add_name(module, "DEFAULT_ROW_HEIGHT", to_python(20.0));
+  add_name(module, "DEFAULT_COLUMN_WIDTH", to_python(22.5));
+
+  Ref readable = checked(PyModule_New("readable"));
+  // Classes of the submodule, in this order: Finder, ReadableSheet, ReadableCell; then
+  // its functions: create_finder, find_cell_by_coords, find_value_by_coords,
+  // find_cell_by_regex, find_cell_by_str, find_cell_by_letter, find_cells_by_regex,
+  // find_cells_by_str, find_cells_for_rows_by_regex, find_cells_for_cols_by_regex,
+  // find_cells_multi_regex, find_cells_between_regex, find_cells_range_rows,
+  // find_cells_range_cols, find_values_by_col_rows, find_values_by_row_cols.
+  add_name(module, "readable", readable);
+
+  Ref sys = checked(PyImport_ImportModule("sys"));
+  Ref modules = checked(PyObject_GetAttrString(sys.get(), "modules"));
+  check(PyMapping_SetItemString(modules.get(), "sheafwork.readable", readable.get()));
+
+  // Reachable as sheafwork.PanicException, yet not one of the names in __all__.
+  check(PyObject_SetAttrString(module, "PanicException", panic_exception_type()));
 }
+
+Ref start() {
+  const int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+  if (id == -1) throw_python_error();
+  int64_t expected = -1;
+  if (!first_interpreter.compare_exchange_strong(expected, id) && expected != id) {
+    raise_error(PyExc_ImportError,
+                "sheafwork._sheafwork does not support sub-interpreters: it can only be "
+                "imported by the interpreter that imported it first");
+  }
+  if (built != nullptr) return Ref::borrow(built);
+  Ref module = checked(PyModule_Create(&definition));
+  fill(module.get());
+  built = Ref(module).release();
+  return module;
+}
+
+}  // namespace
+}  // namespace binding
+
+PyMODINIT_FUNC PyInit__sheafwork() { return binding::call(binding::start); }

@@ -1,0 +1,20 @@
+#include "binding/frame/borrow.h"
+
+#include "binding/frame/call.h"
+#include "engine/stop.h"
+
+namespace binding {
+
+SharedBorrow::SharedBorrow(BorrowFlag& flag) : flag_(flag) {
+  if (!flag_.try_shared()) raise_error(PyExc_RuntimeError, "Already mutably borrowed");
+}
+
+ExclusiveBorrow::ExclusiveBorrow(BorrowFlag& flag) : flag_(flag) {
+  if (!flag_.try_exclusive()) raise_error(PyExc_RuntimeError, "Already borrowed");
+}
+
+ReprBorrow::ReprBorrow(BorrowFlag& flag) : flag_(flag) {
+  if (!flag_.try_shared()) engine::stop("Already mutably borrowed: PyBorrowError");
+}
+
+}  // namespace binding

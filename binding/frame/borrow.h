@@ -1,0 +1,76 @@
+// The borrow flag of every instance: 0 free, n for n shared borrows, all ones for one
+// exclusive borrow. It is an atomic word because calls that have released the
+// interpreter lock may borrow the same object from several threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace binding {
+
+class BorrowFlag {
+ public:
+  bool try_shared() {
+    uint64_t now = word_.load(std::memory_order_relaxed);
+    do {
+      if (now >= kExclusive - 1) return false;  // exclusive, or the count is full
+    } while (!word_.compare_exchange_weak(now, now + 1, std::memory_order_acquire,
+                                          std::memory_order_relaxed));
+    return true;
+  }
+  void release_shared() { word_.fetch_sub(1, std::memory_order_release); }
+
+  bool try_exclusive() {
+    uint64_t expected = 0;
+    return word_.compare_exchange_strong(expected, kExclusive, std::memory_order_acquire,
+                                         std::memory_order_relaxed);
+  }
+  void release_exclusive() { word_.store(0, std::memory_order_release); }
+
+  bool is_exclusive() const { return word_.load(std::memory_order_relaxed) == kExclusive; }
+
+ private:
+  static constexpr uint64_t kExclusive = ~uint64_t{0};
+  std::atomic<uint64_t> word_{0};
+};
+
+// A shared borrow for the guard's lifetime; RuntimeError "Already mutably borrowed"
+// (thrown as PythonError) while the object is exclusively borrowed.
+class SharedBorrow {
+ public:
+  explicit SharedBorrow(BorrowFlag& flag);
+  SharedBorrow(const SharedBorrow&) = delete;
+  SharedBorrow& operator=(const SharedBorrow&) = delete;
+  ~SharedBorrow() { flag_.release_shared(); }
+
+ private:
+  BorrowFlag& flag_;
+};
+
+// An exclusive borrow for the guard's lifetime; RuntimeError "Already borrowed" while
+// the object is borrowed in any way.
+class ExclusiveBorrow {
+ public:
+  explicit ExclusiveBorrow(BorrowFlag& flag);
+  ExclusiveBorrow(const ExclusiveBorrow&) = delete;
+  ExclusiveBorrow& operator=(const ExclusiveBorrow&) = delete;
+  ~ExclusiveBorrow() { flag_.release_exclusive(); }
+
+ private:
+  BorrowFlag& flag_;
+};
+
+// The shared borrow of __repr__: meeting an exclusive borrow is a violated precondition
+// there, so it stops the call with "Already mutably borrowed: PyBorrowError" instead.
+class ReprBorrow {
+ public:
+  explicit ReprBorrow(BorrowFlag& flag);
+  ReprBorrow(const ReprBorrow&) = delete;
+  ReprBorrow& operator=(const ReprBorrow&) = delete;
+  ~ReprBorrow() { flag_.release_shared(); }
+
+ private:
+  BorrowFlag& flag_;
+};
+
+}  // namespace binding
