@@ -1,48 +1,211 @@
-// The process-wide worker pool and the three parallel building blocks every search and
-// ordering reuses. The pool is created on first use and never stopped; its size comes
-// from RAYON_NUM_THREADS, else RAYON_RS_NUM_CPUS, else the number of online processors.
+// The process-wide worker pool and the parallel building blocks every search and ordering
+// reuses: filter, find-first, stable sort, and two plain ways to spread work. The pool is
+// created on first use and never stopped; its size comes from RAYON_NUM_THREADS when that
+// is a number of 1 or more (0: one worker per online processor), else RAYON_RS_NUM_CPUS
+// when that is 1 or more, else the number of online processors. The calling thread waits
+// for each result (and lends a hand meanwhile). Exceptions thrown by a predicate, key
+// function or piece of work reach the caller.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include "oneapi/tbb/blocked_range.h"
+#include "oneapi/tbb/parallel_for.h"
+#include "oneapi/tbb/parallel_sort.h"
+#include "oneapi/tbb/task_arena.h"
+#include "oneapi/tbb/task_group.h"
 
 namespace engine::pool {
 
 // Number of workers of the pool (creates it when needed).
 size_t worker_count();
 
+// The size rule on its own: the two variables' texts (null when unset) and the number of
+// online processors.
+size_t size_from_env(const char* rayon_num_threads, const char* rayon_rs_num_cpus,
+                     size_t online_processors);
+
+// Inputs shorter than this run on the calling thread: handing them out costs more than
+// the work.
+inline constexpr size_t kInlineBelow = 512;
+
+namespace detail {
+tbb::task_arena& arena();
+
+// Splits [0, n) into ranges of about `grain` items for the workers.
+inline size_t grain_for(size_t n) {
+  size_t parts = worker_count() * 8;
+  return std::max<size_t>(64, n / parts + 1);
+}
+}  // namespace detail
+
+// Runs f(i) for every i in [0, n) on the workers, in no particular order.
+template <class F>
+void for_each_index(size_t n, F&& f) {
+  if (n < kInlineBelow) {
+    for (size_t i = 0; i < n; ++i) f(i);
+    return;
+  }
+  const size_t grain = detail::grain_for(n);
+  detail::arena().execute([&] {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
+                      [&](const tbb::blocked_range<size_t>& r) {
+                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+                      });
+  });
+}
+
 // Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
 template <class Pred>
 std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
-  // Placeholder until the pool lands: sequential, same results.
   std::vector<size_t> out;
-  for (size_t i = 0; i < n; ++i)
-    if (pred(i)) out.push_back(i);
+  if (n < kInlineBelow) {
+    for (size_t i = 0; i < n; ++i)
+      if (pred(i)) out.push_back(i);
+    return out;
+  }
+  // Fixed chunks, each filtered into its own list; joining the lists in chunk order
+  // keeps the input order whichever worker ran which chunk.
+  const size_t grain = detail::grain_for(n);
+  const size_t chunks = (n + grain - 1) / grain;
+  std::vector<std::vector<size_t>> found(chunks);
+  std::vector<size_t> offsets(chunks + 1, 0);
+  detail::arena().execute([&] {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                      [&](const tbb::blocked_range<size_t>& r) {
+                        for (size_t c = r.begin(); c != r.end(); ++c) {
+                          const size_t end = std::min(n, (c + 1) * grain);
+                          for (size_t i = c * grain; i < end; ++i)
+                            if (pred(i)) found[c].push_back(i);
+                        }
+                      });
+    for (size_t c = 0; c < chunks; ++c) offsets[c + 1] = offsets[c] + found[c].size();
+    out.resize(offsets[chunks]);
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                      [&](const tbb::blocked_range<size_t>& r) {
+                        for (size_t c = r.begin(); c != r.end(); ++c)
+                          std::copy(found[c].begin(), found[c].end(),
+                                    out.begin() + static_cast<ptrdiff_t>(offsets[c]));
+                      });
+  });
   return out;
 }
 
 // The smallest i in [0, n) with pred(i) true, whichever worker finds a match first.
+// Indexes right of a match already found are not tested.
 template <class Pred>
 std::optional<size_t> find_first(size_t n, Pred&& pred) {
-  for (size_t i = 0; i < n; ++i)
-    if (pred(i)) return i;
-  return std::nullopt;
+  if (n < kInlineBelow) {
+    for (size_t i = 0; i < n; ++i)
+      if (pred(i)) return i;
+    return std::nullopt;
+  }
+  // `best` only ever falls to an index that matched, and only indexes at or right of it
+  // are skipped, so every index left of the final value was tested.
+  std::atomic<size_t> best{n};
+  const size_t grain = detail::grain_for(n);
+  detail::arena().execute([&] {
+    tbb::parallel_for(
+        tbb::blocked_range<size_t>(0, n, grain),
+        [&](const tbb::blocked_range<size_t>& r) {
+          for (size_t i = r.begin(); i != r.end(); ++i) {
+            if (i >= best.load(std::memory_order_relaxed)) return;
+            if (pred(i)) {
+              size_t seen = best.load(std::memory_order_relaxed);
+              while (i < seen && !best.compare_exchange_weak(seen, i)) {
+              }
+              return;
+            }
+          }
+        },
+        tbb::simple_partitioner());
+  });
+  size_t found = best.load();
+  if (found == n) return std::nullopt;
+  return found;
 }
 
-// Sorts `items` stably by key(item), each key computed exactly once per item.
+// A sort key and the position of its item. Trivial when Key is, so large arrays of them
+// can be allocated without being cleared first.
+template <class Key>
+struct Keyed {
+  Key key;
+  size_t position;
+};
+
+// Sorts [first, last) by key, equal keys by position; with distinct positions that is a
+// stable sort by key. Keys compare with operator<.
+template <class Key>
+void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
+  auto before = [](const Keyed<Key>& a, const Keyed<Key>& b) {
+    if (a.key < b.key) return true;
+    if (b.key < a.key) return false;
+    return a.position < b.position;
+  };
+  if (static_cast<size_t>(last - first) < kInlineBelow) {
+    std::sort(first, last, before);
+    return;
+  }
+  detail::arena().execute([&] { tbb::parallel_sort(first, last, before); });
+}
+
+// Sorts `items` stably by key(item), each key computed exactly once per item (on the
+// workers). Keys compare with operator<.
 template <class T, class KeyFn>
 void stable_sort_by_key(std::vector<T>& items, KeyFn&& key) {
-  std::vector<std::pair<decltype(key(items[0])), size_t>> keys;
-  keys.reserve(items.size());
-  for (size_t i = 0; i < items.size(); ++i) keys.emplace_back(key(items[i]), i);
-  std::stable_sort(keys.begin(), keys.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<T> sorted;
-  sorted.reserve(items.size());
-  for (auto& k : keys) sorted.push_back(std::move(items[k.second]));
-  items = std::move(sorted);
+  using Key = std::decay_t<decltype(key(items[0]))>;
+  using Entry = Keyed<Key>;
+  const size_t n = items.size();
+  constexpr bool kPreallocate =
+      std::is_default_constructible_v<Key> && std::is_default_constructible_v<T>;
+  if (n < kInlineBelow || !kPreallocate) {
+    std::vector<Entry> keys;
+    keys.reserve(n);
+    for (size_t i = 0; i < n; ++i) keys.push_back(Entry{key(items[i]), i});
+    sort_keyed(keys.data(), keys.data() + n);
+    std::vector<T> sorted;
+    sorted.reserve(n);
+    for (auto& k : keys) sorted.push_back(std::move(items[k.position]));
+    items = std::move(sorted);
+    return;
+  }
+  if constexpr (kPreallocate) {
+    std::vector<Entry> keys(n);
+    for_each_index(n, [&](size_t i) { keys[i] = Entry{key(items[i]), i}; });
+    sort_keyed(keys.data(), keys.data() + n);
+    std::vector<T> sorted(n);
+    for_each_index(n, [&](size_t i) { sorted[i] = std::move(items[keys[i].position]); });
+    items = std::move(sorted);
+  }
+}
+
+// For inputs that can only be walked in order (a hash map) but whose items are costly to
+// visit: the calling thread runs produce(i) for i = 0, 1, ..., n - 1 in turn, and hands
+// each finished block [begin, end) to the workers as work(begin, end), so the walk
+// overlaps with the work. work never sees an index whose produce has not returned.
+template <class Produce, class Work>
+void walk_then_work(size_t n, Produce&& produce, Work&& work) {
+  constexpr size_t kBlock = 8192;
+  if (n < kInlineBelow) {
+    for (size_t i = 0; i < n; ++i) produce(i);
+    work(size_t{0}, n);
+    return;
+  }
+  detail::arena().execute([&] {
+    tbb::task_group group;
+    for (size_t begin = 0; begin < n; begin += kBlock) {
+      const size_t end = std::min(n, begin + kBlock);
+      for (size_t i = begin; i < end; ++i) produce(i);
+      group.run([&work, begin, end] { work(begin, end); });
+    }
+    group.wait();
+  });
 }
 
 }  // namespace engine::pool

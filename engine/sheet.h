@@ -77,8 +77,9 @@ struct Sheet {
   // holds this sheet's read lock. The new maps draw new seeds.
   Sheet clone() const;
 
-  // Every cell in row, then column order (stable: equal coordinates keep map order).
-  // The caller holds the sheet's read lock.
+  // Every cell in row, then column order, each coordinate read once under the cell's
+  // read lock; equal coordinates keep map order. Runs on the worker pool. The caller
+  // holds the sheet's read lock. (Defined with the other cell-map reads.)
   std::vector<Shared<Cell>> sorted_cells() const;
 };
 

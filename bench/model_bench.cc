@@ -1,0 +1,137 @@
+// The model's own figures: memory per cell of a sheet of 1,000,000 small numeric cells,
+// and Sheet::sorted_cells and get_cells_by_range over it with one worker and with the
+// whole pool. The pool's size is fixed once per process, so the one-worker figures come
+// from this same program run again with RAYON_NUM_THREADS=1.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#if defined(__APPLE__)
+#include <malloc/malloc.h>
+#else
+#include <malloc.h>
+#endif
+
+#include "engine/book.h"
+#include "engine/pool.h"
+#include "engine/reads.h"
+#include "engine/sheet.h"
+
+namespace {
+
+constexpr uint32_t kRows = 1000;
+constexpr uint16_t kColumns = 1000;
+constexpr size_t kCells = size_t{kRows} * kColumns;
+constexpr int kRounds = 5;
+
+// Bytes handed out by malloc, large blocks (the map's slot array) included.
+#if defined(__APPLE__)
+size_t heap_in_use() { return mstats().bytes_used; }
+#else
+size_t heap_in_use() {
+  struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+#endif
+
+void fill(engine::Sheet& sheet) {
+  char text[32];
+  for (uint32_t row = 1; row <= kRows; ++row) {
+    for (uint16_t column = 1; column <= kColumns; ++column) {
+      std::snprintf(text, sizeof text, "%u.5", (row * 7 + column) % 1000);
+      sheet.cells.entries.emplace(engine::Coordinate{row, column},
+                                  engine::Shared<engine::Cell>::make(row, column, text));
+    }
+  }
+}
+
+using Cells = std::vector<engine::Shared<engine::Cell>>;
+
+// Best of several rounds, in seconds. The returned list is freed outside the timed part:
+// that is the caller's business, not the operation's.
+double best_time(const std::function<Cells()>& run) {
+  double best = 1e9;
+  run();  // warm-up
+  for (int i = 0; i < kRounds; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    Cells got = run();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    if (got.size() != kCells) {
+      std::fprintf(stderr, "unexpected result size %zu\n", got.size());
+      std::exit(1);
+    }
+    best = std::min(best, seconds.count());
+  }
+  return best;
+}
+
+struct Timings {
+  double sorted = 0;
+  double range = 0;
+};
+
+Timings measure(const engine::Sheet& sheet) {
+  Timings t;
+  t.sorted = best_time([&] { return sheet.sorted_cells(); });
+  t.range = best_time([&] { return engine::get_cells_by_range(sheet.cells, {}, {}, {}, {}); });
+  return t;
+}
+
+// Runs this program again with one worker and reads its two figures.
+bool one_worker_timings(const char* self, Timings& out) {
+  std::string command = "RAYON_NUM_THREADS=1 '" + std::string(self) + "' --timings-only";
+  FILE* child = popen(command.c_str(), "r");
+  if (!child) return false;
+  int read = std::fscanf(child, "%lf %lf", &out.sorted, &out.range);
+  return pclose(child) == 0 && read == 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool timings_only = argc > 1 && std::strcmp(argv[1], "--timings-only") == 0;
+
+  engine::Book book;
+  size_t before = heap_in_use();
+  auto handle = engine::add_sheet(book, "bench", "visible");
+  fill(*handle.write());
+  size_t after = heap_in_use();
+
+  auto sheet = handle.read();
+  engine::pool::worker_count();  // start the pool outside the timed part
+  Timings all = measure(*sheet);
+  if (timings_only) {
+    std::printf("%.6f %.6f\n", all.sorted, all.range);
+    return 0;
+  }
+
+  const size_t workers = engine::pool::worker_count();
+  const double bytes_per_cell = static_cast<double>(after - before) / kCells;
+  std::printf("sheet of %zu numeric cells: %.1f bytes per cell (map entry, handle, lock, "
+              "record; goal <= 120)\n",
+              kCells, bytes_per_cell);
+
+  Timings one;
+  if (!one_worker_timings(argv[0], one)) {
+    std::fprintf(stderr, "could not run the one-worker pass\n");
+    return 1;
+  }
+  // Other work on the machine takes cores from the pool but hardly from one worker.
+  double load[1] = {0};
+  if (getloadavg(load, 1) == 1)
+    std::printf("load average: %.2f on %zu workers (speed-ups need an otherwise idle machine)\n",
+                load[0], workers);
+  const double goal = workers / 2.0;
+  auto report = [&](const char* what, double one_worker, double all_workers) {
+    std::printf("%s 1M: 1 worker %.4f s, %zu workers %.4f s, %.2fx (goal >= %.1fx)\n", what,
+                one_worker, workers, all_workers, one_worker / all_workers, goal);
+  };
+  report("Sheet::sorted_cells", one.sorted, all.sorted);
+  report("get_cells_by_range", one.range, all.range);
+  return 0;
+}

@@ -1,0 +1,148 @@
+#include "engine/reads.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "engine/cell_value.h"
+#include "engine/pool.h"
+#include "model_cells.h"
+
+namespace engine {
+namespace {
+
+using testing::Coords;
+using testing::coords_of;
+using testing::move_cell;
+using testing::put_cell;
+
+TEST(ValueLookup, AbsentEmptyAndFilledCells) {
+  Sheet sheet("s", "visible");
+  put_cell(sheet, 1, 1, "5");
+  put_cell(sheet, 2, 2);  // Empty value
+  EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "5");
+  EXPECT_EQ(get_value_cell(sheet.cells, 2, 2), "");
+  EXPECT_EQ(get_value_cell(sheet.cells, 3, 3), "");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 1, 1), "5");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), "");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 3, 3), std::nullopt);
+}
+
+TEST(ValueLookup, GoesByTheKeyNotTheCellsOwnCoordinate) {
+  Sheet sheet("s", "visible");
+  auto cell = put_cell(sheet, 1, 1, "x");
+  move_cell(cell, 2, 2);
+  EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "x");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), std::nullopt);
+}
+
+TEST(SortedCells, RowThenColumn) {
+  Sheet sheet("s", "visible");
+  EXPECT_TRUE(sheet.sorted_cells().empty());
+  put_cell(sheet, 2, 1);
+  put_cell(sheet, 1, 3);
+  put_cell(sheet, 1, 2);
+  EXPECT_EQ(coords_of(sheet.sorted_cells()), (Coords{{1, 2}, {1, 3}, {2, 1}}));
+}
+
+// Equal coordinates arise only when cells were moved without their keys; such cells
+// come out in the map's own order.
+TEST(SortedCells, TiesKeepMapOrder) {
+  for (size_t n : {size_t{40}, pool::kInlineBelow * 20}) {
+    Sheet sheet("s", "visible");
+    std::mt19937 random(static_cast<unsigned>(n));
+    for (size_t i = 0; i < n; ++i) {
+      auto cell = put_cell(sheet, static_cast<uint32_t>(i + 1), 1);
+      move_cell(cell, random() % 5 + 1, static_cast<uint16_t>(random() % 3 + 1));
+    }
+    std::vector<Shared<Cell>> expected = testing::map_order(sheet);
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      return a.read()->coord < b.read()->coord;
+    });
+    std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
+    ASSERT_EQ(sorted.size(), expected.size());
+    for (size_t i = 0; i < n; ++i)
+      ASSERT_TRUE(sorted[i].same_record(expected[i])) << "n = " << n << ", at " << i;
+  }
+}
+
+TEST(CellsByRange, BoundsAreInclusiveAndStartAboveEndGivesNothing) {
+  Sheet sheet("s", "visible");
+  EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, {}, {}).empty());
+  put_cell(sheet, 2, 1);
+  put_cell(sheet, 2, 2);
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 2, 2, 1, 1)), (Coords{{2, 1}}));
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 1, 2, 2, 5)), (Coords{{2, 2}}));
+  EXPECT_TRUE(get_cells_by_range(sheet.cells, 5, 3, {}, {}).empty());
+  EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, 2, 1).empty());
+  EXPECT_TRUE(get_cells_by_range(sheet.cells, 3, {}, {}, {}).empty());
+}
+
+TEST(CellsByRange, DefaultBoundsLeaveOutRowZeroColumnZeroAndBeyondTheSheet) {
+  Sheet sheet("s", "visible");
+  for (auto [row, column] : Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0},
+                                   {1048576, 16384}, {1, 1}})
+    put_cell(sheet, row, column);
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, {}, {}, {}, {})),
+            (Coords{{1, 1}, {1048576, 16384}}));
+  // Given bounds reach past the defaults.
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 0, 1048577, {}, 16384)),
+            (Coords{{0, 5}, {1, 1}, {1048576, 16384}, {1048577, 1}}));
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 1048577, {}, {}, {})), Coords{});
+}
+
+TEST(CellsByRange, ReadsTheCellsOwnCoordinatesOnALargeSheet) {
+  Sheet sheet("s", "visible");
+  std::mt19937 random(3);
+  for (int i = 0; i < 30000; ++i)
+    put_cell(sheet, random() % 400 + 1, static_cast<uint16_t>(random() % 60 + 1));
+  auto moved = put_cell(sheet, 1000, 1000);
+  move_cell(moved, 100, 30);  // inside the range below, though its key is not
+
+  Coords expected;
+  for (const auto& [key, cell] : sheet.cells.entries) {
+    Coordinate c = cell.read()->coord;
+    if (c.row >= 100 && c.row <= 300 && c.column >= 10 && c.column <= 30)
+      expected.emplace_back(c.row, c.column);
+  }
+  std::sort(expected.begin(), expected.end());
+  Coords found = coords_of(get_cells_by_range(sheet.cells, 100, 300, 10, 30));
+  EXPECT_EQ(found, expected);
+  EXPECT_NE(std::find(found.begin(), found.end(), std::pair<uint32_t, uint16_t>{100, 30}),
+            found.end());
+}
+
+// Cells shared with another sheet can be moved while this one sorts (only the cells are
+// locked). Each cell's key is read once, so the sort stays consistent: every cell comes
+// out exactly once, whatever order the moves produce.
+TEST(SortedCells, CellsMovedDuringTheSortComeOutExactlyOnce) {
+  Sheet sheet("s", "visible");
+  std::vector<Shared<Cell>> all;
+  for (uint32_t i = 0; i < 50000; ++i)
+    all.push_back(put_cell(sheet, i % 1000 + 1, static_cast<uint16_t>(i / 1000 + 1)));
+
+  std::atomic<bool> done{false};
+  std::thread mover([&] {
+    std::mt19937 random(5);
+    while (!done.load()) {
+      const auto& cell = all[random() % all.size()];
+      move_cell(cell, random() % 1000 + 1, static_cast<uint16_t>(random() % 50 + 1));
+    }
+  });
+  for (int round = 0; round < 5; ++round) {
+    std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
+    ASSERT_EQ(sorted.size(), all.size());
+    std::set<const void*> records;
+    for (const auto& cell : sorted) records.insert(&*cell.read());
+    EXPECT_EQ(records.size(), all.size());
+  }
+  done.store(true);
+  mover.join();
+}
+
+}  // namespace
+}  // namespace engine
