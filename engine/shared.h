@@ -9,19 +9,9 @@
 #include <new>
 #include <utility>
 
-#include "absl/synchronization/mutex.h"
+#include "engine/rw_lock.h"
 
 namespace engine {
-
-namespace shared_internal {
-// An Abseil built without NDEBUG (Debian's is) records every lock order in one global
-// graph: with a lock per cell that makes a walk over a large sheet thousands of times
-// slower, and a suspected cycle would abort the interpreter. Off, once per process.
-inline const bool kLockOrderGraphOff = [] {
-  absl::SetMutexDeadlockDetectionMode(absl::OnDeadlockCycle::kIgnore);
-  return true;
-}();
-}  // namespace shared_internal
 
 template <class T>
 class Shared {
@@ -30,14 +20,13 @@ class Shared {
     explicit Block(Args&&... args) : value(std::forward<Args>(args)...) {}
     std::atomic<uint64_t> strong{1};
     std::atomic<uint64_t> weak{1};  // the strong owners together hold one weak count
-    absl::Mutex mutex;
+    RwLock lock;
     T value;
   };
 
  public:
   template <class... Args>
   static Shared make(Args&&... args) {
-    (void)shared_internal::kLockOrderGraphOff;  // settled before the first lock exists
     Shared s;
     s.block_ = new Block(std::forward<Args>(args)...);
     return s;
@@ -67,10 +56,10 @@ class Shared {
   // Read access for as long as the guard lives.
   class ReadGuard {
    public:
-    explicit ReadGuard(Block* b) : block_(b) { block_->mutex.ReaderLock(); }
+    explicit ReadGuard(Block* b) : block_(b) { block_->lock.lock_shared(); }
     ReadGuard(const ReadGuard&) = delete;
     ReadGuard& operator=(const ReadGuard&) = delete;
-    ~ReadGuard() { block_->mutex.ReaderUnlock(); }
+    ~ReadGuard() { block_->lock.unlock_shared(); }
     const T& operator*() const { return block_->value; }
     const T* operator->() const { return &block_->value; }
 
@@ -81,10 +70,10 @@ class Shared {
   // Write access for as long as the guard lives.
   class WriteGuard {
    public:
-    explicit WriteGuard(Block* b) : block_(b) { block_->mutex.Lock(); }
+    explicit WriteGuard(Block* b) : block_(b) { block_->lock.lock(); }
     WriteGuard(const WriteGuard&) = delete;
     WriteGuard& operator=(const WriteGuard&) = delete;
-    ~WriteGuard() { block_->mutex.Unlock(); }
+    ~WriteGuard() { block_->lock.unlock(); }
     T& operator*() const { return block_->value; }
     T* operator->() const { return &block_->value; }
 
