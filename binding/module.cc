@@ -5,7 +5,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "binding/book.h"
+#include "binding/cell.h"
+#include "binding/comment.h"
 #include "binding/frame/frame.h"
+#include "binding/sheet.h"
 #include "binding/module_functions.h"
 
 namespace binding {
@@ -29,6 +33,10 @@ void fill(PyObject* module) {
 
   // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment,
   // each as add_class(module, <name>_class().type()).
+  add_class(module, book_class().type());
+  add_class(module, sheet_class().type());
+  add_class(module, cell_class().type());
+  add_class(module, comment_class().type());
 
   for (PyMethodDef& def : module_functions()) add_function(module, &def);
 

@@ -1,0 +1,187 @@
+#include "binding/book.h"
+
+#include <utility>
+#include <vector>
+
+#include "binding/sheet.h"
+#include "engine/json_export.h"
+
+namespace binding {
+
+Ref book_sheets(const BookHandle& book) {
+  std::vector<engine::Shared<engine::Sheet>> sheets = book.read()->sheets;
+  SheetClass& cls = sheet_class();
+  return make_list(sheets.size(), [&](size_t i) { return cls.wrap(std::move(sheets[i])); });
+}
+
+Ref book_add_sheet(const BookHandle& book, std::string name, std::string sheet_state) {
+  engine::Shared<engine::Sheet> sheet =
+      engine::add_sheet(*book.write(), std::move(name), std::move(sheet_state));
+  return sheet_class().wrap(std::move(sheet));
+}
+
+Ref book_copy_sheet(const BookHandle& book, engine::Shared<engine::Sheet> source) {
+  engine::Shared<engine::Sheet> copy = engine::copy_sheet(*book.write(), std::move(source));
+  return sheet_class().wrap(std::move(copy));
+}
+
+Ref book_get_sheet_index(const BookHandle& book, int32_t idx) {
+  engine::Shared<engine::Sheet> found;
+  {
+    auto guard = book.read();
+    if (idx >= 0 && static_cast<size_t>(idx) < guard->sheets.size()) found = guard->sheets[idx];
+  }
+  return found ? sheet_class().wrap(std::move(found)) : none();
+}
+
+Ref book_get_sheet_name(const BookHandle& book, std::string_view name) {
+  engine::Shared<engine::Sheet> found;
+  {
+    auto guard = book.read();
+    for (const auto& sheet : guard->sheets) {
+      if (sheet.read()->name == name) {
+        found = sheet;
+        break;
+      }
+    }
+  }
+  return found ? sheet_class().wrap(std::move(found)) : none();
+}
+
+namespace {
+
+std::string json_text(const BookHandle& book) { return or_raise(engine::to_json(*book.read())); }
+
+}  // namespace
+
+Ref book_to_json(const BookHandle& book) { return to_python(json_text(book)); }
+
+Ref book_to_dict(const BookHandle& book) {
+  Ref text = to_python(json_text(book));
+  Ref json = checked(PyImport_ImportModule("json"));
+  Ref loads = checked(PyObject_GetAttrString(json.get(), "loads"));
+  return checked(PyObject_CallOneArg(loads.get(), text.get()));
+}
+
+namespace {
+
+BookClass::Object& receive(PyObject* self) { return book_class().receiver(self); }
+
+PyObject* get_sheets(PyObject* self, void*) {
+  return call([&] {
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    return book_sheets(book.payload);
+  });
+}
+
+constexpr Signature kAddSheet{"add_sheet", "Book", {"name", "sheet_state"}, 1};
+PyObject* add_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kAddSheet, args, nargs, kwnames);
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    std::string name = extract<std::string>(a[0], "name");
+    std::string state =
+        a.given(1) ? extract<std::string>(a[1], "sheet_state") : std::string("visible");
+    return book_add_sheet(book.payload, std::move(name), std::move(state));
+  });
+}
+
+constexpr Signature kCopySheet{"copy_sheet", "Book", {"sheet"}, 1};
+PyObject* copy_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                     PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kCopySheet, args, nargs, kwnames);
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    engine::Shared<engine::Sheet> source = sheet_class().extract(a[0], "sheet");
+    return book_copy_sheet(book.payload, std::move(source));
+  });
+}
+
+constexpr Signature kGetSheetIndex{"get_sheet_index", "Book", {"idx"}, 1};
+PyObject* get_sheet_index(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kGetSheetIndex, args, nargs, kwnames);
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    const int32_t idx = extract<int32_t>(a[0], "idx");
+    return book_get_sheet_index(book.payload, idx);
+  });
+}
+
+constexpr Signature kGetSheetName{"get_sheet_name", "Book", {"name"}, 1};
+PyObject* get_sheet_name(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kGetSheetName, args, nargs, kwnames);
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    const std::string_view name = extract<std::string_view>(a[0], "name");
+    return book_get_sheet_name(book.payload, name);
+  });
+}
+
+PyObject* to_json(PyObject* self, PyObject*) {
+  return call([&] {
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    return book_to_json(book.payload);
+  });
+}
+
+PyObject* to_dict(PyObject* self, PyObject*) {
+  return call([&] {
+    auto& book = receive(self);
+    SharedBorrow borrow(book.borrow);
+    return book_to_dict(book.payload);
+  });
+}
+
+constexpr Signature kNew{"__new__", "Book", {}, 0};
+PyObject* construct(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
+  return call([&] {
+    Arguments a(kNew, args, kwargs);
+    return book_class().create(subtype, BookHandle::make());
+  });
+}
+
+PyObject* repr(PyObject* self) {
+  return call([&] {
+    auto& book = receive(self);
+    ReprBorrow borrow(book.borrow);
+    const size_t count = book.payload.read()->sheets.size();
+    return to_python("Book, sheets: " + std::to_string(count));
+  });
+}
+
+PyMethodDef methods[] = {
+    method("add_sheet", add_sheet, "add_sheet($self, name, sheet_state=\"visible\")\n--\n\n"),
+    method("copy_sheet", copy_sheet, "copy_sheet($self, sheet)\n--\n\n"),
+    method("get_sheet_index", get_sheet_index, "get_sheet_index($self, idx)\n--\n\n"),
+    method("get_sheet_name", get_sheet_name, "get_sheet_name($self, name)\n--\n\n"),
+    method("to_json", to_json, "to_json($self)\n--\n\n"),
+    method("to_dict", to_dict, "to_dict($self)\n--\n\n"),
+    {},
+};
+
+PyGetSetDef attributes[] = {
+    attribute("sheets", get_sheets),
+    {},
+};
+
+}  // namespace
+
+BookClass& book_class() {
+  static BookClass c({.name = "sheafwork.Book",
+                      .doc = "Book()\n--\n\n",
+                      .constructor = construct,
+                      .repr = repr,
+                      .methods = methods,
+                      .getset = attributes});
+  return c;
+}
+
+}  // namespace binding

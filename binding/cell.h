@@ -1,0 +1,20 @@
+// The class Cell: a live view of one cell record. Instances are only ever made by the
+// sheet classes, each holding a new handle to the record the sheet's map holds.
+#pragma once
+
+#include <vector>
+
+#include "binding/frame/frame.h"
+#include "engine/cell.h"
+#include "engine/shared.h"
+
+namespace binding {
+
+using CellClass = Class<engine::Shared<engine::Cell>>;
+CellClass& cell_class();
+
+// A new list of Cell objects, one per handle, in the given order. Call it after the
+// sheet's lock is released.
+Ref wrap_cells(std::vector<engine::Shared<engine::Cell>> cells);
+
+}  // namespace binding

@@ -1,0 +1,14 @@
+// The class Comment: a live view of one comment record of a sheet. Instances are made
+// only by Sheet.comments; the two setters borrow the object exclusively.
+#pragma once
+
+#include "binding/frame/frame.h"
+#include "engine/cell.h"
+#include "engine/shared.h"
+
+namespace binding {
+
+using CommentClass = Class<engine::Shared<engine::Comment>>;
+CommentClass& comment_class();
+
+}  // namespace binding

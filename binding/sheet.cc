@@ -1,0 +1,232 @@
+#include "binding/sheet.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "binding/cell.h"
+#include "binding/comment.h"
+#include "engine/reads.h"
+#include "engine/sheet_edit.h"
+
+namespace binding {
+namespace {
+
+SheetClass::Object& receive(PyObject* self) { return sheet_class().receiver(self); }
+
+// Reads from the sheet under its read lock, after a shared borrow; the Python result is
+// built from what `read` returned once the lock is gone.
+template <class Read, class Build>
+PyObject* read_sheet(PyObject* self, Read&& read, Build&& build) {
+  return call([&] {
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    auto result = [&] {
+      auto guard = sheet.payload.read();
+      return read(*guard);
+    }();
+    return build(std::move(result));
+  });
+}
+
+template <class Read>
+PyObject* read_sheet(PyObject* self, Read&& read) {
+  return read_sheet(self, std::forward<Read>(read),
+                    [](auto&& result) { return to_python(result); });
+}
+
+// 1, 2
+PyObject* get_name(PyObject* self, void*) {
+  return read_sheet(self, [](const engine::Sheet& s) { return s.name; });
+}
+
+int set_name(PyObject* self, PyObject* value, void*) {
+  return call_status([&] {
+    refuse_deletion(value);
+    std::string name = extract<std::string>(value, "name");
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    sheet.payload.write()->name = std::move(name);
+  });
+}
+
+// 3, 4
+PyObject* get_sheet_state(PyObject* self, void*) {
+  return read_sheet(self, [](const engine::Sheet& s) { return s.sheet_state; });
+}
+
+constexpr Signature kSetSheetState{"set_sheet_state", "Sheet", {"state"}, 1};
+PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kSetSheetState, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    std::string state = extract<std::string>(a[0], "state");
+    sheet.payload.write()->sheet_state = std::move(state);
+    return none();
+  });
+}
+
+// 5, 6: an empty sheet reads as 0.
+PyObject* get_max_row(PyObject* self, void*) {
+  return read_sheet(self, [](const engine::Sheet& s) {
+    return engine::max_row(s.cells).value_or(0);
+  });
+}
+
+PyObject* get_max_column(PyObject* self, void*) {
+  return read_sheet(self, [](const engine::Sheet& s) {
+    return engine::max_column(s.cells).value_or(0);
+  });
+}
+
+// 7
+PyObject* get_cells(PyObject* self, void*) {
+  return read_sheet(
+      self, [](const engine::Sheet& s) { return s.sorted_cells(); },
+      [](std::vector<engine::Shared<engine::Cell>> cells) {
+        return wrap_cells(std::move(cells));
+      });
+}
+
+// 8, 9
+PyObject* get_merge_cells(PyObject* self, void*) {
+  return read_sheet(
+      self, [](const engine::Sheet& s) { return s.merge_cells; },
+      [](const std::vector<engine::MergeCell>& ranges) {
+        return make_list(ranges.size(), [&](size_t i) {
+          const engine::MergeCell& m = ranges[i];
+          return tuple_of(m.start_row, m.end_row, m.start_col, m.end_col);
+        });
+      });
+}
+
+constexpr Signature kAddMergeCells{
+    "add_merge_cells", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 4};
+PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kAddMergeCells, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    ExclusiveBorrow borrow(sheet.borrow);
+    engine::MergeCell range;
+    range.start_row = extract<uint32_t>(a[0], "start_row");
+    range.end_row = extract<uint32_t>(a[1], "end_row");
+    range.start_col = extract<uint16_t>(a[2], "start_col");
+    range.end_col = extract<uint16_t>(a[3], "end_col");
+    sheet.payload.write()->merge_cells.push_back(range);
+    return none();
+  });
+}
+
+// 10, 11
+constexpr Signature kAddComment{"add_comment", "Sheet", {"row", "col", "text", "author"}, 4};
+PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                      PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kAddComment, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    ExclusiveBorrow borrow(sheet.borrow);
+    const uint32_t row = extract<uint32_t>(a[0], "row");
+    const uint16_t col = extract<uint16_t>(a[1], "col");
+    std::string text = extract<std::string>(a[2], "text");
+    std::string author = extract<std::string>(a[3], "author");
+    engine::add_comment(*sheet.payload.write(), row, col, std::move(text), std::move(author));
+    return none();
+  });
+}
+
+PyObject* get_comments(PyObject* self, void*) {
+  return read_sheet(
+      self, [](const engine::Sheet& s) { return s.comments; },
+      [](std::vector<engine::Shared<engine::Comment>> comments) {
+        CommentClass& cls = comment_class();
+        return make_list(comments.size(),
+                         [&](size_t i) { return cls.wrap(std::move(comments[i])); });
+      });
+}
+
+// 12, 13
+constexpr Signature kCell{"cell", "Sheet", {"row", "col", "value"}, 2};
+PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kCell, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    const uint32_t row = extract<uint32_t>(a[0], "row");
+    const uint16_t col = extract<uint16_t>(a[1], "col");
+    const auto value = extract<std::optional<std::string_view>>(a[2], "value");
+    engine::Shared<engine::Cell> found =
+        engine::cell_at(*sheet.payload.write(), row, col, value);
+    return cell_class().wrap(std::move(found));
+  });
+}
+
+constexpr Signature kGetValueCell{"get_value_cell", "Sheet", {"row", "col"}, 2};
+PyObject* get_value_cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+  return call([&] {
+    Arguments a(kGetValueCell, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    const uint32_t row = extract<uint32_t>(a[0], "row");
+    const uint16_t col = extract<uint16_t>(a[1], "col");
+    std::string text = engine::get_value_cell(sheet.payload.read()->cells, row, col);
+    return to_python(text);
+  });
+}
+
+PyObject* repr(PyObject* self) {
+  return call([&] {
+    auto& sheet = receive(self);
+    ReprBorrow borrow(sheet.borrow);
+    std::string text = [&] {
+      auto guard = sheet.payload.read();
+      return "Sheet (" + guard->name + ") cells: " + std::to_string(guard->cells.entries.size());
+    }();
+    return to_python(text);
+  });
+}
+
+PyMethodDef methods[] = {
+    method("set_sheet_state", set_sheet_state, "set_sheet_state($self, state)\n--\n\n"),
+    method("add_merge_cells", add_merge_cells,
+           "add_merge_cells($self, start_row, end_row, start_col, end_col)\n--\n\n"),
+    method("add_comment", add_comment, "add_comment($self, row, col, text, author)\n--\n\n"),
+    method("cell", cell, "cell($self, row, col, value=None)\n--\n\n"),
+    method("get_value_cell", get_value_cell, "get_value_cell($self, row, col)\n--\n\n"),
+    // 14-24, rows and columns: delete_cols, delete_rows, set_height_row, set_hidden_row,
+    // set_width_column, set_hidden_column, get_cells_by_range, get_height_by_row,
+    // get_hidden_by_row, get_width_by_column, get_hidden_by_column.
+    // 25-36, searches: find_cell_by_regex, find_cell_by_str, find_cell_by_letter,
+    // find_cells_by_regex, find_cells_by_str, find_cells_for_rows_by_regex,
+    // find_cells_for_cols_by_regex, find_cells_multi_regex, find_cells_between_regex,
+    // find_cells_range_rows, find_cells_range_cols, find_value_by_coords.
+    {},
+};
+
+PyGetSetDef attributes[] = {
+    attribute("name", get_name, set_name),
+    attribute("sheet_state", get_sheet_state),
+    attribute("max_row", get_max_row),
+    attribute("max_column", get_max_column),
+    attribute("cells", get_cells),
+    attribute("merge_cells", get_merge_cells),
+    attribute("comments", get_comments),
+    {},
+};
+
+}  // namespace
+
+SheetClass& sheet_class() {
+  static SheetClass c({.name = "sheafwork.Sheet",
+                       .repr = repr,
+                       .methods = methods,
+                       .getset = attributes});
+  return c;
+}
+
+}  // namespace binding
