@@ -20,11 +20,12 @@ inline void relax() {
 // value. Every release changes the word, and a release that sees the mark wakes all
 // sleepers, which then try again (and mark the word again if they still cannot enter).
 
-void RwLock::lock_shared_slow() {
+template <class CanEnter, class Entered>
+void RwLock::acquire_slow(CanEnter can_enter, Entered entered) {
   for (int spin = 0;; ++spin) {
     uint32_t s = state_.load(std::memory_order_relaxed);
-    if (!(s & kWriter) && (s & kReaders) != kReaders) {
-      if (state_.compare_exchange_weak(s, s + 1, std::memory_order_acquire,
+    if (can_enter(s)) {
+      if (state_.compare_exchange_weak(s, entered(s), std::memory_order_acquire,
                                        std::memory_order_relaxed))
         return;
       continue;
@@ -40,25 +41,16 @@ void RwLock::lock_shared_slow() {
   }
 }
 
+void RwLock::lock_shared_slow() {
+  acquire_slow([](uint32_t s) { return !(s & kWriter) && (s & kReaders) != kReaders; },
+               [](uint32_t s) { return s + 1; });
+}
+
 void RwLock::lock_slow() {
-  for (int spin = 0;; ++spin) {
-    uint32_t s = state_.load(std::memory_order_relaxed);
-    if ((s & ~kParked) == 0) {
-      // Keep the mark: other sleepers still need the wake-up at this writer's release.
-      if (state_.compare_exchange_weak(s, s | kWriter, std::memory_order_acquire,
-                                       std::memory_order_relaxed))
-        return;
-      continue;
-    }
-    if (spin < kSpins) {
-      relax();
-      continue;
-    }
-    if (!(s & kParked) &&
-        !state_.compare_exchange_weak(s, s | kParked, std::memory_order_relaxed))
-      continue;
-    state_.wait(s | kParked, std::memory_order_relaxed);
-  }
+  // A writer keeps the mark when it enters: other sleepers still need the wake-up at
+  // its release.
+  acquire_slow([](uint32_t s) { return (s & ~kParked) == 0; },
+               [](uint32_t s) { return s | kWriter; });
 }
 
 void RwLock::wake() {

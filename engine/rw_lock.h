@@ -49,6 +49,9 @@ class RwLock {
   static constexpr uint32_t kParked = 1u << 30;  // some thread sleeps on the word
   static constexpr uint32_t kReaders = kParked - 1;
 
+  // Spins, then parks, until can_enter(state) holds and the word becomes entered(state).
+  template <class CanEnter, class Entered>
+  void acquire_slow(CanEnter can_enter, Entered entered);
   void lock_shared_slow();
   void lock_slow();
   void wake();
