@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/search_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/stop.h"
-#include "tests/engine/search_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

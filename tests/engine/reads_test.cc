@@ -10,7 +10,7 @@
 
 #include "engine/cell_value.h"
 #include "engine/pool.h"
-#include "model_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

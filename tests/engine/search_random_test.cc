@@ -17,7 +17,7 @@
 #include "engine/position_search.h"
 #include "engine/search.h"
 #include "oneapi/tbb/global_control.h"
-#include "tests/engine/search_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/white_space.h"
-#include "tests/engine/search_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/cell_value.h"
-#include "model_cells.h"
+#include "tests/engine/test_cells.h"
 
 namespace engine {
 namespace {

@@ -8,11 +8,6 @@ import sheafwork
 
 
 @pytest.fixture
-def book():
-    return sheafwork.Book()
-
-
-@pytest.fixture
 def two(book):
     book.add_sheet("A")
     book.add_sheet("B", "hidden")

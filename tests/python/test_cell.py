@@ -9,16 +9,6 @@ import sheafwork
 
 
 @pytest.fixture
-def book():
-    return sheafwork.Book()
-
-
-@pytest.fixture
-def sheet(book):
-    return book.add_sheet("S")
-
-
-@pytest.fixture
 def cell(sheet):
     return sheet.cell(3, 2)
 

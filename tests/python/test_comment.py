@@ -6,11 +6,6 @@ import sheafwork
 
 
 @pytest.fixture
-def book():
-    return sheafwork.Book()
-
-
-@pytest.fixture
 def sheet(book):
     s = book.add_sheet("S")
     s.add_comment(2, 3, "note", "ann")

@@ -14,16 +14,6 @@ EMPTY_SHEET = (
 )
 
 
-@pytest.fixture
-def book():
-    return sheafwork.Book()
-
-
-@pytest.fixture
-def sheet(book):
-    return book.add_sheet("S")
-
-
 def cells_text(book):
     text = book.to_json()
     start = text.index('"cells":') + len('"cells":')

@@ -3,16 +3,6 @@ import pytest
 import sheafwork
 
 
-@pytest.fixture
-def book():
-    return sheafwork.Book()
-
-
-@pytest.fixture
-def sheet(book):
-    return book.add_sheet("S")
-
-
 def coords(cells):
     return [(c.row, c.column) for c in cells]
 

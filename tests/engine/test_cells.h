@@ -1,5 +1,6 @@
-// Small builders shared by the search tests: cells with a chosen value kind, and the
-// coordinates of a result list for readable assertions.
+// Builders shared by the engine tests: cells with a chosen value kind, sheets with cells
+// put straight into the cell map, and the coordinates of a list of cells for readable
+// assertions.
 #pragma once
 
 #include <optional>
@@ -12,6 +13,7 @@
 #include "engine/cell_value.h"
 #include "engine/date_time.h"
 #include "engine/shared.h"
+#include "engine/sheet.h"
 
 namespace engine::testing {
 
@@ -54,6 +56,26 @@ inline std::vector<size_t> positions_of(const std::vector<Shared<Cell>>& found,
     out.push_back(i);
     from = i + 1;
   }
+  return out;
+}
+
+// Stores a new cell under its own coordinate and returns a handle to it.
+inline Shared<Cell> put_cell(Sheet& sheet, uint32_t row, uint16_t column,
+                             std::optional<std::string_view> text = std::nullopt) {
+  auto cell = Shared<Cell>::make(row, column, text);
+  sheet.cells.entries.insert_or_assign(Coordinate{row, column}, cell);
+  return cell;
+}
+
+// Rewrites the coordinate a cell holds, leaving the key it is stored under.
+inline void move_cell(const Shared<Cell>& cell, uint32_t row, uint16_t column) {
+  cell.write()->coord = Coordinate{row, column};
+}
+
+// The cells of the map in its own iteration order.
+inline std::vector<Shared<Cell>> map_order(const Sheet& sheet) {
+  std::vector<Shared<Cell>> out;
+  for (const auto& [key, cell] : sheet.cells.entries) out.push_back(cell);
   return out;
 }
 
