@@ -50,14 +50,65 @@ Ref book_get_sheet_name(const BookHandle& book, std::string_view name) {
 
 namespace {
 
-std::string json_text(const BookHandle& book) { return or_raise(engine::to_json(*book.read())); }
+// The JSON text written straight into the str that is returned: the usual all-ASCII
+// text then needs neither a copy nor a decode. Until text() hands it out, the str is a
+// private block of bytes that the interpreter never sees.
+class StrBuffer final : public engine::JsonBuffer {
+ public:
+  char* resize(size_t /*used*/, size_t capacity) override {
+    if (capacity > max_size()) return nullptr;
+    const auto length = static_cast<Py_ssize_t>(capacity);
+    bool grown;
+    if (!block_) {
+      block_ = Ref::steal(PyUnicode_New(length, 127));
+      grown = static_cast<bool>(block_);
+    } else {
+      // Keeps the bytes written; a large block is moved by remapping pages, not by
+      // copying them. On failure the block stays as it was.
+      PyObject* block = block_.release();
+      grown = PyUnicode_Resize(&block, length) == 0;
+      block_ = Ref::steal(block);
+    }
+    if (!grown) {
+      // The writer reports the failure as its own; no Python exception may stay set.
+      PyErr_Clear();
+      return nullptr;
+    }
+    return static_cast<char*>(PyUnicode_DATA(block_.get()));
+  }
+
+  size_t max_size() const override {
+    // The longest str of one byte per character that PyUnicode_New makes.
+    return static_cast<size_t>(PY_SSIZE_T_MAX) - sizeof(PyASCIIObject) - 1;
+  }
+
+  // The written text as a str. Only after a successful export: the writer has written
+  // at least the book's braces, so the block exists.
+  Ref text(const engine::JsonText& written) {
+    const auto* bytes = static_cast<const char*>(PyUnicode_DATA(block_.get()));
+    const auto length = static_cast<Py_ssize_t>(written.size);
+    if (!written.ascii) return checked(PyUnicode_DecodeUTF8(bytes, length, nullptr));
+    PyObject* block = block_.release();
+    const int status = PyUnicode_Resize(&block, length);
+    Ref text = Ref::steal(block);
+    check(status);
+    return text;
+  }
+
+ private:
+  Ref block_;  // a str of maximum character 127, refcount 1, as PyUnicode_Resize needs
+};
 
 }  // namespace
 
-Ref book_to_json(const BookHandle& book) { return to_python(json_text(book)); }
+Ref book_to_json(const BookHandle& book) {
+  StrBuffer buffer;
+  const engine::JsonText written = or_raise(engine::to_json(*book.read(), buffer));
+  return buffer.text(written);
+}
 
 Ref book_to_dict(const BookHandle& book) {
-  Ref text = to_python(json_text(book));
+  Ref text = book_to_json(book);
   Ref json = checked(PyImport_ImportModule("json"));
   Ref loads = checked(PyObject_GetAttrString(json.get(), "loads"));
   return checked(PyObject_CallOneArg(loads.get(), text.get()));

@@ -32,6 +32,9 @@ class Cell {
   // A cell counts as a formula cell when it has a formula and its code is exactly "f".
   bool is_formula() const { return data_type == 'f' && formula().has_value(); }
 
+  // False when formula, style_id and hidden_value are all absent: a test that costs no
+  // call, for walks over every cell.
+  bool has_optional_texts() const { return extras_ != nullptr; }
   const std::optional<std::string>& formula() const;
   const std::optional<std::string>& style_id() const;
   const std::optional<std::string>& hidden_value() const;

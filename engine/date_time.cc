@@ -1,7 +1,6 @@
 #include "engine/date_time.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "engine/utf8.h"
 #include "engine/white_space.h"
@@ -93,12 +92,22 @@ class Reader {
   std::string_view rest_;
 };
 
-void append_padded(std::string& out, uint32_t value, int width) {
-  char buf[16];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  (void)ec;  // a uint32_t always fits
-  for (int pad = width - static_cast<int>(end - buf); pad > 0; --pad) out.push_back('0');
-  out.append(buf, end);
+// `value` in decimal, zero-padded to at least `width` digits; returns the end.
+char* put_padded(char* out, uint32_t value, int width) {
+  if (width == 2 && value < 100) {  // month, day, hour, minute, second
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
+  }
+  char digits[10];  // a uint32_t has at most ten
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int pad = width - n; pad > 0; --pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
 }
 
 }  // namespace
@@ -148,33 +157,40 @@ std::optional<DateTime> DateTime::parse(std::string_view text) {
 }
 
 void DateTime::append_text(std::string& out, char separator) const {
+  // Built on the stack and appended once: the export writes a date-time for every cell
+  // that holds one. At most 43 bytes, even with fields out of their ranges (a sign and
+  // ten digits of year, three of month and of day, seven of hour).
+  char text[64];
+  char* p = text;
   if (year >= 0 && year <= 9999) {
-    append_padded(out, static_cast<uint32_t>(year), 4);
+    p = put_padded(p, static_cast<uint32_t>(year), 4);
   } else {
-    out.push_back(year < 0 ? '-' : '+');
+    *p++ = year < 0 ? '-' : '+';
     const int64_t magnitude = year < 0 ? -int64_t{year} : int64_t{year};
-    append_padded(out, static_cast<uint32_t>(magnitude), 4);
+    p = put_padded(p, static_cast<uint32_t>(magnitude), 4);
   }
-  out.push_back('-');
-  append_padded(out, month, 2);
-  out.push_back('-');
-  append_padded(out, day, 2);
-  out.push_back(separator);
-  append_padded(out, hour(), 2);
-  out.push_back(':');
-  append_padded(out, minute(), 2);
-  out.push_back(':');
-  append_padded(out, second(), 2);
+  *p++ = '-';
+  p = put_padded(p, month, 2);
+  *p++ = '-';
+  p = put_padded(p, day, 2);
+  *p++ = separator;
+  p = put_padded(p, hour(), 2);
+  *p++ = ':';
+  p = put_padded(p, minute(), 2);
+  *p++ = ':';
+  p = put_padded(p, second(), 2);
   const uint32_t frac = fraction();
-  if (frac == 0) return;
-  out.push_back('.');
-  if (frac % 1000000 == 0) {
-    append_padded(out, frac / 1000000, 3);
-  } else if (frac % 1000 == 0) {
-    append_padded(out, frac / 1000, 6);
-  } else {
-    append_padded(out, frac, 9);
+  if (frac != 0) {
+    *p++ = '.';
+    if (frac % 1000000 == 0) {
+      p = put_padded(p, frac / 1000000, 3);
+    } else if (frac % 1000 == 0) {
+      p = put_padded(p, frac / 1000, 6);
+    } else {
+      p = put_padded(p, frac, 9);
+    }
   }
+  out.append(text, p);
 }
 
 }  // namespace engine

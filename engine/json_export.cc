@@ -1,149 +1,116 @@
 #include "engine/json_export.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
+#include <vector>
+
+#include "engine/cloned_cells.h"
 
 namespace engine {
 
 namespace {
 
-void write_value(const CellValue& value, JsonWriter& out) {
-  const CellValue::Storage& v = value.storage();
-  switch (value.kind()) {
-    case CellValue::Kind::Empty:
-      out.null();
-      return;
+// Room for a cell's keys and punctuation ({"row":,"column":,"value":,"data_type":} and the
+// comma before it: 41 bytes), its two integers and its quoted data type (at most 8
+// bytes); the value and the optional texts add their own.
+constexpr size_t kCellRoom = 41 + 2 * json::kIntegerRoom + 8;
+// The longest optional key with its comma and colon: ,"hidden_value":
+constexpr size_t kOptionalKeyRoom = 16;
+
+// One cell object, with room made once for all of it. `scratch` holds a date-time's text.
+void write_cell(const ClonedCells& copies, const ClonedCells::Record& cell, bool first,
+                std::string& scratch, JsonWriter& out) {
+  const CellValue::Kind kind = ClonedCells::kind(cell);
+  const uint64_t payload = copies.value_payload(cell);
+  size_t room = kCellRoom;
+  std::string_view text;
+  switch (kind) {
     case CellValue::Kind::String:
-      out.string(std::get_if<TextBox>(&v)->view());
-      return;
-    case CellValue::Kind::Numeric:
-      out.number(*std::get_if<double>(&v));
-      return;
-    case CellValue::Kind::Integer:
-      out.integer(*std::get_if<int32_t>(&v));
-      return;
-    case CellValue::Kind::Bool:
-      out.boolean(*std::get_if<bool>(&v));
-      return;
+      text = copies.text_at(payload);
+      room += json::string_room(text);
+      break;
     case CellValue::Kind::DateTime:
-      out.date_time(*std::get_if<DateTime>(&v));
-      return;
+      scratch.clear();
+      copies.date_time_at(payload).append_text(scratch, 'T');
+      room += scratch.size() + 2;
+      break;
+    default:
+      room += json::kNumberRoom;  // also holds an integer, a bool or null
+      break;
   }
-}
-
-void write_cell(const Cell& cell, JsonWriter& out) {
-  out.raw(R"({"row":)");
-  out.unsigned_integer(cell.coord.row);
-  out.raw(R"(,"column":)");
-  out.unsigned_integer(cell.coord.column);
-  out.raw(R"(,"value":)");
-  write_value(cell.value, out);
-  if (const auto& formula = cell.formula()) {
-    out.raw(R"(,"formula":)");
-    out.string(*formula);
-  }
-  out.raw(R"(,"data_type":)");
-  out.string(std::string_view(&cell.data_type, 1));
-  if (const auto& style_id = cell.style_id()) {
-    out.raw(R"(,"style_id":)");
-    out.string(*style_id);
-  }
-  if (const auto& hidden_value = cell.hidden_value()) {
-    out.raw(R"(,"hidden_value":)");
-    out.string(*hidden_value);
-  }
-  out.raw('}');
-}
-
-// Positions of `cells` in ascending (row, column) order; equal coordinates keep their
-// copy order. The coordinates are the copies' own fields, read without any lock.
-std::vector<uint64_t> sorted_order(const std::vector<Cell>& cells) {
-  const size_t n = cells.size();
-  std::vector<uint64_t> items(n);
-  uint32_t min_row = UINT32_MAX, max_row = 0;
-  uint16_t max_column = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const Coordinate c = cells[i].coord;
-    items[i] = uint64_t{c.row} << 16 | c.column;
-    min_row = std::min(min_row, c.row);
-    max_row = std::max(max_row, c.row);
-    max_column = std::max(max_column, c.column);
-  }
-  if (n <= 1) return std::vector<uint64_t>(n, 0);
-
-  // (row - min_row) * (max_column + 1) + column orders like (row, column) and is usually
-  // far narrower than 48 bits; with the position below it, it then fits one word.
-  const uint64_t width = uint64_t{max_column} + 1;
-  const uint64_t span = (uint64_t{max_row} - min_row + 1) * width;  // below 2^49
-  const int key_bits = std::bit_width(span - 1);
-  const int position_bits = std::bit_width(n - 1);
-
-  if (key_bits + position_bits > 64) {
-    // Rows spread over billions with millions of cells: sort wide keys instead.
-    struct Key {
-      uint64_t coordinate;
-      uint64_t position;
-    };
-    std::vector<Key> keys(n);
-    for (size_t i = 0; i < n; ++i) keys[i] = {items[i], i};
-    // Positions are unique, so ordering on them second makes this sort stable.
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-      return a.coordinate != b.coordinate ? a.coordinate < b.coordinate
-                                          : a.position < b.position;
-    });
-    for (size_t i = 0; i < n; ++i) items[i] = keys[i].position;
-    return items;
+  ClonedCells::Texts texts;
+  if (cell.kind & ClonedCells::kHasTexts) {
+    texts = copies.texts(cell);
+    for (const auto& optional : {texts.formula, texts.style_id, texts.hidden_value})
+      if (optional) room += kOptionalKeyRoom + json::string_room(*optional);
   }
 
-  // Key above, position below: a least-significant-digit radix sort over the key bits
-  // alone keeps equal keys in position order, since every pass is stable.
-  for (size_t i = 0; i < n; ++i) {
-    const uint64_t key = ((items[i] >> 16) - min_row) * width + (items[i] & 0xFFFF);
-    items[i] = key << position_bits | i;
+  char* p = out.reserve(room);
+  if (!p) return;
+  if (!first) *p++ = ',';
+  p = json::put_raw(p, R"({"row":)");
+  p = json::put_unsigned(p, cell.row);
+  p = json::put_raw(p, R"(,"column":)");
+  p = json::put_unsigned(p, cell.column);
+  p = json::put_raw(p, R"(,"value":)");
+  switch (kind) {
+    case CellValue::Kind::Empty:
+      p = json::put_null(p);
+      break;
+    case CellValue::Kind::String:
+      p = json::put_string(p, text);
+      break;
+    case CellValue::Kind::Numeric:
+      p = json::put_number(p, std::bit_cast<double>(payload));
+      break;
+    case CellValue::Kind::Integer:
+      p = json::put_integer(p, static_cast<int32_t>(static_cast<uint32_t>(payload)));
+      break;
+    case CellValue::Kind::Bool:
+      p = json::put_boolean(p, payload != 0);
+      break;
+    case CellValue::Kind::DateTime:
+      // Digits, signs, '-', ':', '.' and 'T' only: nothing to escape.
+      *p++ = '"';
+      p = json::put_raw(p, scratch);
+      *p++ = '"';
+      break;
   }
-  constexpr int kDigitBits = 11;
-  constexpr size_t kBuckets = size_t{1} << kDigitBits;
-  std::vector<uint64_t> spare(key_bits > 0 ? n : 0);
-  std::vector<size_t> count(kBuckets);
-  for (int shift = position_bits; shift < position_bits + key_bits; shift += kDigitBits) {
-    std::fill(count.begin(), count.end(), 0);
-    for (uint64_t item : items) ++count[(item >> shift) & (kBuckets - 1)];
-    size_t start = 0;
-    for (size_t& c : count) start += std::exchange(c, start);
-    for (uint64_t item : items) spare[count[(item >> shift) & (kBuckets - 1)]++] = item;
-    items.swap(spare);
+  if (texts.formula) {
+    p = json::put_raw(p, R"(,"formula":)");
+    p = json::put_string(p, *texts.formula);
   }
-  const uint64_t position_mask = (uint64_t{1} << position_bits) - 1;
-  for (uint64_t& item : items) item &= position_mask;
-  return items;
+  p = json::put_raw(p, R"(,"data_type":)");
+  p = json::put_code(p, cell.data_type);
+  if (texts.style_id) {
+    p = json::put_raw(p, R"(,"style_id":)");
+    p = json::put_string(p, *texts.style_id);
+  }
+  if (texts.hidden_value) {
+    p = json::put_raw(p, R"(,"hidden_value":)");
+    p = json::put_string(p, *texts.hidden_value);
+  }
+  *p++ = '}';
+  out.commit(p);
 }
 
 void write_cells(const CellMap& map, JsonWriter& out) {
-  const std::vector<Cell> cells = cloned_cells(map);
-  const std::vector<uint64_t> order = sorted_order(cells);
+  const ClonedCells copies = sorted_cloned_cells(map);
+  if (!copies.ascii()) out.note_non_ascii();
   out.raw('[');
   const size_t start = out.size();
-  // The sorted order visits the copies out of memory order; fetching ahead (both cache
-  // lines a copy may straddle) keeps the writer from waiting on each one.
-  constexpr size_t kAhead = 64;
   // Once a sample of cells is written, room for the rest is made in one step.
   constexpr size_t kSample = 512;
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (i + kAhead < order.size()) {
-      const char* later = reinterpret_cast<const char*>(&cells[order[i + kAhead]]);
-      __builtin_prefetch(later);
-      __builtin_prefetch(later + sizeof(Cell) - 1);
-    }
+  std::string scratch;
+  const std::vector<ClonedCells::Record>& records = copies.records();
+  for (size_t i = 0; i < records.size(); ++i) {
     if (i == kSample) {
-      const size_t estimate = (out.size() - start) / kSample * (order.size() - kSample);
+      const size_t estimate = (out.size() - start) / kSample * (records.size() - kSample);
       out.reserve_more(estimate + estimate / 8);
     }
-    if (i > 0) out.raw(',');
-    write_cell(cells[order[i]], out);
+    write_cell(copies, records[i], i == 0, scratch, out);
   }
   out.raw(']');
 }
@@ -233,25 +200,6 @@ void write_comments(const std::vector<Shared<Comment>>& comments, JsonWriter& ou
 
 }  // namespace
 
-std::vector<Cell> cloned_cells(const CellMap& cells) {
-  std::vector<Cell> copies;
-  copies.reserve(cells.entries.size());
-  // Map order is not memory order: each record would otherwise be a wait of its own.
-  constexpr int kAhead = 8;
-  auto ahead = cells.entries.begin();
-  const auto end = cells.entries.end();
-  for (int i = 0; i < kAhead && ahead != end; ++i, ++ahead) ahead->second.prefetch();
-  for (const auto& entry : cells.entries) {
-    if (ahead != end) {
-      ahead->second.prefetch();
-      ++ahead;
-    }
-    const auto cell = entry.second.read();
-    copies.push_back(*cell);
-  }
-  return copies;
-}
-
 WriteStatus serialize(const Sheet& sheet, JsonWriter& out) {
   out.raw(R"({"name":)");
   out.string(sheet.name);
@@ -273,19 +221,29 @@ WriteStatus serialize(const Sheet& sheet, JsonWriter& out) {
   return out.status();
 }
 
-Result<std::string> to_json(const Book& book) {
-  JsonWriter out;
+Result<JsonText> to_json(const Book& book, JsonBuffer& buffer) {
+  JsonWriter out(buffer);
+  auto failed = [](const WriteStatus& status) {
+    return EngineError{"Failed to convert in JSON: " + status.message(), {}};
+  };
   out.raw(R"({"sheets":[)");
   for (size_t i = 0; i < book.sheets.size(); ++i) {
     if (i > 0) out.raw(',');
     const auto sheet = book.sheets[i].read();
     const WriteStatus status = serialize(*sheet, out);
-    if (!status.ok()) return EngineError{"Failed to convert in JSON: " + status.message(), {}};
+    if (!status.ok()) return failed(status);
   }
   out.raw("]}");
   const WriteStatus status = out.status();
-  if (!status.ok()) return EngineError{"Failed to convert in JSON: " + status.message(), {}};
-  return out.take();
+  if (!status.ok()) return failed(status);
+  return JsonText{out.size(), out.ascii()};
+}
+
+Result<std::string> to_json(const Book& book) {
+  StringBuffer buffer;
+  Result<JsonText> text = to_json(book, buffer);
+  if (!text.ok()) return text.error();
+  return buffer.take(text.value().size);
 }
 
 }  // namespace engine

@@ -5,11 +5,10 @@
 // time.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "engine/book.h"
-#include "engine/cell.h"
 #include "engine/error.h"
 #include "engine/json_writer.h"
 #include "engine/sheet.h"
@@ -22,11 +21,16 @@ namespace engine {
 // "Failed to convert in JSON: " followed by the writer's message.
 Result<std::string> to_json(const Book& book);
 
+// What to_json wrote into a caller's buffer.
+struct JsonText {
+  size_t size = 0;    // the text is the buffer's first `size` bytes
+  bool ascii = true;  // every byte is below 0x80
+};
+// The same text, with the same errors, written into `buffer`, which the writer grows as
+// it needs.
+Result<JsonText> to_json(const Book& book, JsonBuffer& buffer);
+
 // Appends one sheet object. The caller holds the sheet's read lock.
 WriteStatus serialize(const Sheet& sheet, JsonWriter& out);
-
-// A private copy of every cell, in map order, each cell read-locked only while it is
-// copied, so that sorting and writing need no cell lock.
-std::vector<Cell> cloned_cells(const CellMap& cells);
 
 }  // namespace engine

@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/book.h"
+#include "engine/cloned_cells.h"
 #include "engine/json_export.h"
 #include "engine/json_writer.h"
+#include "engine/stop.h"
 
 // Allocations of at least this many bytes are refused while it is non-zero, so that the
 // writer's own failure can be provoked without exhausting the machine. Every plain form
@@ -234,6 +236,26 @@ TEST(JsonNumber, RandomValuesNearLayoutBoundariesReadBackInTheirLayout) {
   }
 }
 
+// Few decimals, as sheets mostly hold, take a shortcut past the general digit search;
+// up to 2^48 it must agree with it, and beyond it the general search takes over.
+TEST(JsonNumber, RandomShortDecimalsReadBackInTheirLayout) {
+  std::mt19937_64 random(8);
+  for (int i = 0; i < 40000; ++i) {
+    const uint64_t digits = random() % (uint64_t{1} << (1 + random() % 52));
+    const int decimals = static_cast<int>(random() % 11);
+    const std::string text = std::to_string(digits) + "e-" + std::to_string(decimals);
+    double v = std::strtod(text.c_str(), nullptr);
+    if (v == 0) continue;
+    if (random() % 2) v = -v;
+    expect_number_rules(v);
+    if (HasFatalFailure()) return;
+  }
+  for (const double v : {0x1p48, 0x1p48 - 1, 0x1p48 + 1, 281474976710655.5, 1e-5,
+                         0.000010000000000000002, 9.999999999999999e-6, 0.1, 0.7, 1.1,
+                         99999999.99999999, 123456.78901234})
+    expect_number_rules(v);
+}
+
 TEST(JsonNumber, IntegersPlain) {
   JsonWriter out;
   out.integer(0);
@@ -299,6 +321,19 @@ TEST(JsonString, MixedText) {
   EXPECT_EQ(string_text(long_text), "\"\\n" + std::string(5000, 'x') + "\\\\\"");
 }
 
+// Past a few kilobytes a text gets room for exactly its escaped size, not six bytes a
+// byte: every byte needing the long escape is the case where that must still suffice.
+TEST(JsonString, LongTextsOfEveryEscape) {
+  for (const char b : {'\x01', '\n', '"', 'x'}) {
+    const std::string text(9000, b);
+    const std::string escaped = string_text(std::string(1, b));
+    std::string expected = "\"";
+    for (int i = 0; i < 9000; ++i) expected += escaped.substr(1, escaped.size() - 2);
+    expected += "\"";
+    EXPECT_EQ(string_text(text), expected) << int{b};
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Date-times
 
@@ -321,6 +356,15 @@ TEST(JsonDateTime, Forms) {
   EXPECT_EQ(date_time_text({10000, 1, 1, 0, 0}), "\"+10000-01-01T00:00:00\"");
   EXPECT_EQ(date_time_text({-1, 1, 1, 0, 0}), "\"-0001-01-01T00:00:00\"");
   EXPECT_EQ(date_time_text({-262143, 1, 1, 0, 0}), "\"-262143-01-01T00:00:00\"");
+}
+
+// Fields beyond their ranges (no constructor makes them, but the record allows them)
+// are written in full, each at least as wide as its form.
+TEST(JsonDateTime, FieldsOutOfRangeWrittenInFull) {
+  EXPECT_EQ(date_time_text({INT32_MIN, 255, 255, UINT32_MAX, UINT32_MAX}),
+            "\"-2147483648-255-255T1193046:28:16.294967295\"");
+  EXPECT_EQ(date_time_text({INT32_MAX, 0, 0, 0, 999999999}),
+            "\"+2147483647-00-00T00:00:00.999999999\"");
 }
 
 TEST(JsonDateTime, LeapSecondIsSecondSixty) {
@@ -461,6 +505,34 @@ TEST(JsonExport, EachValueKind) {
   }
 }
 
+TEST(JsonExport, DataTypeCodesEscapedLikeStrings) {
+  const std::pair<char, std::string> cases[] = {
+      {'f', R"("f")"}, {'"', R"("\"")"}, {'\\', R"("\\")"}, {'\t', R"("\t")"},
+      {'\x01', R"("\u0001")"}, {'/', R"("/")"}, {'\xff', "\"\xff\""}};
+  for (const auto& [code, text] : cases) {
+    Sheet sheet("S", "visible");
+    put_cell(sheet, 1, 1, CellValue::boolean(true), code);
+    EXPECT_EQ(json_of(sheet),
+              sheet_with_cells(R"({"row":1,"column":1,"value":true,"data_type":)" + text + "}"))
+        << int{code};
+  }
+}
+
+TEST(JsonExport, LongCellTexts) {
+  const std::string long_text = std::string(6000, '\x02') + "end";
+  std::string escaped;
+  for (int i = 0; i < 6000; ++i) escaped += "\\u0002";
+  escaped += "end";
+  Sheet sheet("S", "visible");
+  auto cell = put_cell(sheet, 1, 1, CellValue::string(long_text), 'f');
+  cell.write()->set_formula(long_text);
+  cell.write()->set_hidden_value(long_text);
+  EXPECT_EQ(json_of(sheet), sheet_with_cells(R"({"row":1,"column":1,"value":")" + escaped +
+                                              R"(","formula":")" + escaped +
+                                              R"(","data_type":"f","hidden_value":")" +
+                                              escaped + R"("})"));
+}
+
 TEST(JsonExport, InferredValuesKeepTheirKind) {
   const std::pair<const char*, std::string> cases[] = {
       {"2147483648", R"(2147483648.0,"data_type":"n")"},
@@ -509,10 +581,11 @@ TEST(JsonExport, EqualCoordinatesKeepCopyOrder) {
   put_cell(sheet, 1, 1, CellValue::integer(-1), 'n');
 
   std::string expected = R"({"row":1,"column":1,"value":-1,"data_type":"n"})";
-  for (const Cell& cell : cloned_cells(sheet.cells)) {
-    if (cell.coord.row != 5) continue;
+  const ClonedCells copies = cloned_cells(sheet.cells);
+  for (const ClonedCells::Record& cell : copies.records()) {
+    if (cell.row != 5) continue;
     expected += R"(,{"row":5,"column":5,"value":)" +
-                std::to_string(std::get<int32_t>(cell.value.storage())) +
+                std::to_string(std::get<int32_t>(copies.value(cell).storage())) +
                 R"(,"data_type":"n"})";
   }
   EXPECT_EQ(json_of(sheet), sheet_with_cells(expected));
@@ -539,12 +612,15 @@ std::vector<std::tuple<uint32_t, uint32_t, int32_t>> written_cells(const std::st
 
 // What the text must list: the copies in copy order, stably sorted by coordinate.
 std::vector<std::tuple<uint32_t, uint32_t, int32_t>> expected_cells(const Sheet& sheet) {
-  std::vector<Cell> copies = cloned_cells(sheet.cells);
-  std::stable_sort(copies.begin(), copies.end(),
-                   [](const Cell& a, const Cell& b) { return a.coord < b.coord; });
+  const ClonedCells copies = cloned_cells(sheet.cells);
+  std::vector<ClonedCells::Record> records = copies.records();
+  std::stable_sort(records.begin(), records.end(),
+                   [](const ClonedCells::Record& a, const ClonedCells::Record& b) {
+                     return ClonedCells::coord(a) < ClonedCells::coord(b);
+                   });
   std::vector<std::tuple<uint32_t, uint32_t, int32_t>> out;
-  for (const Cell& c : copies)
-    out.emplace_back(c.coord.row, c.coord.column, std::get<int32_t>(c.value.storage()));
+  for (const ClonedCells::Record& r : records)
+    out.emplace_back(r.row, r.column, std::get<int32_t>(copies.value(r).storage()));
   return out;
 }
 
@@ -593,7 +669,7 @@ TEST(JsonExport, ClonedCellsAreIndependentCopies) {
   a.write()->set_style_id("s1");
   put_cell(sheet, 2, 1, CellValue::numeric(1.5), 'n');
 
-  std::vector<Cell> copies = cloned_cells(sheet.cells);
+  const ClonedCells copies = cloned_cells(sheet.cells);
   ASSERT_EQ(copies.size(), 2u);
   {
     auto w = a.write();
@@ -602,12 +678,13 @@ TEST(JsonExport, ClonedCellsAreIndependentCopies) {
     w->coord = {8, 8};
   }
   bool seen = false;
-  for (const Cell& c : copies) {
-    if (c.coord != Coordinate{1, 1}) continue;
+  for (const ClonedCells::Record& c : copies.records()) {
+    if (ClonedCells::coord(c) != Coordinate{1, 1}) continue;
     seen = true;
-    EXPECT_EQ(c.value, CellValue::string("before"));
-    ASSERT_TRUE(c.style_id().has_value());
-    EXPECT_EQ(*c.style_id(), "s1");
+    EXPECT_EQ(copies.value(c), CellValue::string("before"));
+    const ClonedCells::Texts texts = copies.texts(c);
+    ASSERT_TRUE(texts.style_id.has_value());
+    EXPECT_EQ(*texts.style_id, "s1");
     EXPECT_EQ(c.data_type, 's');
   }
   EXPECT_TRUE(seen);
@@ -674,6 +751,88 @@ TEST(JsonExport, CommentsInListOrderAndEscapedTexts) {
             R"("column_dimensions":{"default_width":22.5},)"
             R"("comments":[{"row":9,"column":1,"author":"me","text":"last?"},)"
             R"({"row":1,"column":1,"author":"you","text":"line\nbreak"}]})");
+}
+
+// ---------------------------------------------------------------------------------------
+// Caller-supplied buffers
+
+// A block in a vector that counts its growths and refuses to grow past a limit.
+class LimitedBuffer final : public JsonBuffer {
+ public:
+  explicit LimitedBuffer(size_t limit) : limit_(limit) {}
+  char* resize(size_t used, size_t capacity) override {
+    if (capacity > limit_) return nullptr;
+    EXPECT_LE(used, block_.size());
+    block_.resize(capacity);
+    ++growths_;
+    return block_.data();
+  }
+  size_t max_size() const override { return SIZE_MAX / 2; }
+  std::string text(size_t size) const { return std::string(block_.data(), size); }
+  int growths() const { return growths_; }
+
+ private:
+  size_t limit_;
+  std::vector<char> block_;
+  int growths_ = 0;
+};
+
+Book book_with_text_at(int place, const std::string& text) {
+  Book book;
+  auto sheet = add_sheet(book, place == 0 ? text : "S", place == 1 ? text : "visible");
+  auto s = sheet.write();
+  for (uint32_t row = 1; row <= 600; ++row)
+    put_cell(*s, row, 1, CellValue::string(row == 300 && place == 2 ? text : "v"), 's');
+  auto cell = s->cells.entries.at({7, 1});
+  if (place == 3) cell.write()->set_formula(text);
+  if (place == 4) cell.write()->set_style_id(text);
+  if (place == 5) cell.write()->set_hidden_value(text);
+  s->comments.push_back(Shared<Comment>::make(
+      Comment{{1, 1}, place == 6 ? text : "me", place == 7 ? text : "note"}));
+  return book;
+}
+
+TEST(JsonBuffers, CallersBufferHoldsTheSameTextAndKnowsIfItIsAscii) {
+  for (int place = 0; place < 8; ++place) {
+    for (const std::string text : {"plain", "caf\xc3\xa9"}) {
+      const Book book = book_with_text_at(place, text);
+      LimitedBuffer buffer(SIZE_MAX);
+      const Result<JsonText> written = to_json(book, buffer);
+      ASSERT_TRUE(written.ok());
+      EXPECT_EQ(buffer.text(written.value().size), json_of(book)) << place;
+      EXPECT_EQ(written.value().ascii, text == "plain") << place;
+    }
+  }
+}
+
+TEST(JsonBuffers, RoomForTheCellsMadeOnceAfterASample) {
+  Book book;
+  auto sheet = add_sheet(book, "S", "visible");
+  for (uint32_t row = 1; row <= 20000; ++row)
+    put_cell(*sheet.write(), row, 1, CellValue::numeric(row + 0.25), 'n');
+  LimitedBuffer buffer(SIZE_MAX);
+  const Result<JsonText> written = to_json(book, buffer);
+  ASSERT_TRUE(written.ok());
+  ASSERT_GT(written.value().size, 1u << 20);
+  // Doubling from 128 bytes to a megabyte takes 14 growths; doubling up to the sample
+  // of 512 cells (about 30 kB) takes 8, and one more makes room for the rest.
+  EXPECT_LE(buffer.growths(), 10);
+}
+
+TEST(JsonBuffers, BufferThatCannotGrowFailsTheExport) {
+  const Book book = book_with_text_at(0, "S");
+  LimitedBuffer buffer(4096);
+  const Result<JsonText> written = to_json(book, buffer);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.error().text(), "Failed to convert in JSON: memory allocation failed");
+}
+
+TEST(JsonBuffers, OnlyAWriterOfItsOwnStringHandsItOver) {
+  LimitedBuffer buffer(SIZE_MAX);
+  JsonWriter out(buffer);
+  out.raw("[]");
+  EXPECT_THROW(out.take(), Stop);
+  EXPECT_EQ(buffer.text(out.size()), "[]");
 }
 
 // ---------------------------------------------------------------------------------------

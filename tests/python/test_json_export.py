@@ -109,6 +109,48 @@ def test_name_escapes(book):
     assert book.to_json().startswith('{"sheets":[{"name":"t\\t\\"q\\"\\\\\\u0001é/",')
 
 
+@pytest.mark.parametrize(
+    "place", ["name", "state", "value", "formula", "style", "hidden_value", "author", "text"])
+def test_non_ascii_text_in_any_place(place):
+    word = "caf\u00e9 \u2603 \U0001d11e"
+    pick = lambda here, other: word if place == here else other
+    book = sheafwork.Book()
+    sheet = book.add_sheet(pick("name", "S"), pick("state", "visible"))
+    for row in range(1, 700):
+        sheet.cell(row, 1, pick("value", "v") if row == 600 else "v")
+    c = sheet.cell(5, 1)
+    c.formula = pick("formula", "=A1")
+    c.style = pick("style", "st")
+    c.hidden_value = pick("hidden_value", "hv")
+    sheet.add_comment(1, 1, pick("text", "note"), pick("author", "ann"))
+    text = book.to_json()
+    assert not text.isascii()
+    assert text.count(word) == 1
+    assert text == text.encode("utf-8").decode("utf-8")
+    parsed = json.loads(text)["sheets"][0]
+    found = {
+        "name": parsed["name"],
+        "state": parsed["sheet_state"],
+        "value": parsed["cells"][599]["value"],
+        "formula": parsed["cells"][4]["formula"],
+        "style": parsed["cells"][4]["style_id"],
+        "hidden_value": parsed["cells"][4]["hidden_value"],
+        "author": parsed["comments"][0]["author"],
+        "text": parsed["comments"][0]["text"],
+    }
+    assert found[place] == word
+
+
+def test_ascii_export_is_a_plain_str(book, sheet):
+    for row in range(1, 700):
+        sheet.cell(row, 2, str(row))
+    text = book.to_json()
+    assert text.isascii()
+    assert len(text) == len(text.encode("ascii"))
+    assert json.loads(text)["sheets"][0]["cells"][698] == {
+        "row": 699, "column": 2, "value": 699, "data_type": "n"}
+
+
 texts = st.text(max_size=30)
 
 
