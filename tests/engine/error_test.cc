@@ -5,15 +5,11 @@
 namespace engine {
 namespace {
 
-TEST(EngineErrorText, MessageAloneWhenNoCauses) {
+// The message alone; one cause indented without a number; several numbered in five
+// columns.
+TEST(EngineErrorText, CausesFollowTheMessage) {
   EXPECT_EQ((EngineError{"Failed", {}}).text(), "Failed");
-}
-
-TEST(EngineErrorText, OneCauseIsIndentedWithoutNumber) {
   EXPECT_EQ((EngineError{"Failed", {"inner"}}).text(), "Failed\n\nCaused by:\n    inner");
-}
-
-TEST(EngineErrorText, SeveralCausesAreNumberedInFiveColumns) {
   EXPECT_EQ((EngineError{"Failed", {"a", "b"}}).text(),
             "Failed\n\nCaused by:\n    0: a\n    1: b");
 }

@@ -20,62 +20,42 @@ constexpr Signature kWithDefault{"add_sheet", "Book", {"name", "sheet_state"}, 1
 constexpr Signature kPositionalOnly{"summary_0", "Service", {"sheets"}, 1, 1, true};
 constexpr Signature kNoParameters{"_fmt_0", "Service", {}, 0, 0, true};
 
-TEST(FrameText, FullNames) {
+TEST(FrameText, NamesAndParameters) {
   EXPECT_EQ(kModuleFunction.full_name(), "find_cells_by_regex()");
   EXPECT_EQ(kMethod.full_name(), "Sheet.get_cells_by_range()");
-  EXPECT_EQ((Signature{"__new__", "Book", {}, 0}).full_name(), "Book.__new__()");
-}
-
-TEST(FrameText, ParameterLookup) {
   EXPECT_EQ(kMethod.count(), 4u);
-  EXPECT_EQ(kNoParameters.count(), 0u);
   EXPECT_EQ(kMethod.find("start_col"), 2);
   EXPECT_EQ(kMethod.find("start"), -1);
   EXPECT_EQ(kMethod.find(""), -1);
   EXPECT_EQ(kNoParameters.find("sheets"), -1);
 }
 
-TEST(FrameText, CommaRule) {
+TEST(FrameText, ArgumentErrors) {
   using V = std::vector<std::string_view>;
-  EXPECT_EQ(quoted_list(V{"a"}), "'a'");
-  EXPECT_EQ(quoted_list(V{"a", "b"}), "'a' and 'b'");
-  EXPECT_EQ(quoted_list(V{"a", "b", "c"}), "'a', 'b', and 'c'");
-  EXPECT_EQ(quoted_list(V{"a", "b", "c", "d"}), "'a', 'b', 'c', and 'd'");
-}
-
-TEST(FrameText, TooManyPositional) {
-  EXPECT_EQ(too_many_positional_text(kModuleFunction, 3),
-            "find_cells_by_regex() takes 2 positional arguments but 3 were given");
-  EXPECT_EQ(too_many_positional_text(kNoParameters, 1),
-            "Service._fmt_0() takes 0 positional arguments but 1 was given");
-  EXPECT_EQ(too_many_positional_text(kWithDefault, 3),
-            "Book.add_sheet() takes from 1 to 2 positional arguments but 3 were given");
-  EXPECT_EQ(too_many_positional_text(kMethod, 5),
-            "Sheet.get_cells_by_range() takes from 0 to 4 positional arguments but 5 were "
-            "given");
-}
-
-TEST(FrameText, KeywordErrors) {
-  EXPECT_EQ(unexpected_keyword_text(kModuleFunction, "rgx"),
-            "find_cells_by_regex() got an unexpected keyword argument 'rgx'");
-  EXPECT_EQ(multiple_values_text(kWithDefault, "name"),
-            "Book.add_sheet() got multiple values for argument 'name'");
-  const std::vector<std::string_view> named = {"sheets"};
-  EXPECT_EQ(positional_only_as_keyword_text(kPositionalOnly, named),
-            "Service.summary_0() got some positional-only arguments passed as keyword "
-            "arguments: 'sheets'");
-}
-
-TEST(FrameText, MissingArguments) {
-  using V = std::vector<std::string_view>;
-  EXPECT_EQ(missing_required_text(kModuleFunction, V{"cells"}),
-            "find_cells_by_regex() missing 1 required positional argument: 'cells'");
-  EXPECT_EQ(missing_required_text(kModuleFunction, V{"regex", "cells"}),
-            "find_cells_by_regex() missing 2 required positional arguments: 'regex' and "
-            "'cells'");
-  EXPECT_EQ(missing_required_text(kMethod, V{"start_row", "end_row", "start_col"}),
-            "Sheet.get_cells_by_range() missing 3 required positional arguments: "
-            "'start_row', 'end_row', and 'start_col'");
+  const std::pair<std::string, std::string> cases[] = {
+      {quoted_list(V{"a"}), "'a'"},
+      {quoted_list(V{"a", "b"}), "'a' and 'b'"},
+      {quoted_list(V{"a", "b", "c"}), "'a', 'b', and 'c'"},
+      {quoted_list(V{"a", "b", "c", "d"}), "'a', 'b', 'c', and 'd'"},
+      {too_many_positional_text(kModuleFunction, 3),
+       "find_cells_by_regex() takes 2 positional arguments but 3 were given"},
+      {too_many_positional_text(kNoParameters, 1),
+       "Service._fmt_0() takes 0 positional arguments but 1 was given"},
+      {too_many_positional_text(kWithDefault, 3),
+       "Book.add_sheet() takes from 1 to 2 positional arguments but 3 were given"},
+      {unexpected_keyword_text(kModuleFunction, "rgx"),
+       "find_cells_by_regex() got an unexpected keyword argument 'rgx'"},
+      {multiple_values_text(kWithDefault, "name"),
+       "Book.add_sheet() got multiple values for argument 'name'"},
+      {positional_only_as_keyword_text(kPositionalOnly, V{"sheets"}),
+       "Service.summary_0() got some positional-only arguments passed as keyword arguments: "
+       "'sheets'"},
+      {missing_required_text(kModuleFunction, V{"cells"}),
+       "find_cells_by_regex() missing 1 required positional argument: 'cells'"},
+      {missing_required_text(kMethod, V{"start_row", "end_row", "start_col"}),
+       "Sheet.get_cells_by_range() missing 3 required positional arguments: 'start_row', "
+       "'end_row', and 'start_col'"}};
+  for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
 }
 
 TEST(FrameText, ProjectPath) {

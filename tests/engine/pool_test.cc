@@ -6,6 +6,7 @@
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace engine {
@@ -14,25 +15,19 @@ namespace {
 // Well past the inline cut-off, so the work is really handed out.
 constexpr size_t kMany = 200000;
 
+// The first variable when it is a count of 1 or more; 0 there asks for the processors
+// and settles the matter; anything else leaves it to the second; failing both, one
+// worker per processor.
 TEST(PoolSize, FollowsTheVariablesInTheirOrder) {
-  EXPECT_EQ(pool::size_from_env("3", nullptr, 8), 3u);
-  EXPECT_EQ(pool::size_from_env("3", "5", 8), 3u);
-  EXPECT_EQ(pool::size_from_env("+4", nullptr, 8), 4u);
-  EXPECT_EQ(pool::size_from_env("20", nullptr, 8), 20u);
-  // 0 asks for the processors and settles the matter.
-  EXPECT_EQ(pool::size_from_env("0", "5", 8), 8u);
-  // Not a number: the second variable decides.
-  EXPECT_EQ(pool::size_from_env("abc", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env("", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env(" 3", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env("3 ", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env("-1", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env("99999999999999999999999", "5", 8), 5u);
-  EXPECT_EQ(pool::size_from_env(nullptr, "5", 8), 5u);
-  // Neither gives a count of 1 or more: one worker per processor.
-  EXPECT_EQ(pool::size_from_env(nullptr, "0", 8), 8u);
-  EXPECT_EQ(pool::size_from_env("x", "y", 6), 6u);
-  EXPECT_EQ(pool::size_from_env(nullptr, nullptr, 1), 1u);
+  const std::tuple<const char*, const char*, size_t, size_t> cases[] = {
+      {"3", nullptr, 8, 3}, {"3", "5", 8, 3}, {"+4", nullptr, 8, 4}, {"20", nullptr, 8, 20},
+      {"0", "5", 8, 8}, {"abc", "5", 8, 5}, {"", "5", 8, 5}, {" 3", "5", 8, 5},
+      {"3 ", "5", 8, 5}, {"-1", "5", 8, 5}, {"99999999999999999999999", "5", 8, 5},
+      {nullptr, "5", 8, 5}, {nullptr, "0", 8, 8}, {"x", "y", 6, 6}, {nullptr, nullptr, 1, 1}};
+  for (const auto& [first, second, processors, size] : cases) {
+    EXPECT_EQ(pool::size_from_env(first, second, processors), size)
+        << (first ? first : "unset") << ", " << (second ? second : "unset");
+  }
 }
 
 TEST(PoolFilter, KeepsInputOrderAndEveryDuplicate) {
@@ -48,26 +43,22 @@ TEST(PoolFilter, KeepsInputOrderAndEveryDuplicate) {
   }
 }
 
-TEST(PoolFindFirst, GivesTheLeftmostMatch) {
+// The leftmost match, found without testing most of a long input after an early one.
+TEST(PoolFindFirst, GivesTheLeftmostMatchAndStopsSoonAfterIt) {
   std::vector<char> hit(kMany, 0);
   for (size_t i : {size_t{150000}, size_t{90001}, size_t{199999}}) hit[i] = 1;
   EXPECT_EQ(pool::find_first(kMany, [&](size_t i) { return hit[i] != 0; }), 90001u);
-  hit[3] = 1;
-  EXPECT_EQ(pool::find_first(kMany, [&](size_t i) { return hit[i] != 0; }), 3u);
   EXPECT_EQ(pool::find_first(kMany, [](size_t i) { return i % 1000 == 999; }), 999u);
   EXPECT_EQ(pool::find_first(kMany, [](size_t) { return false; }), std::nullopt);
   EXPECT_EQ(pool::find_first(0, [](size_t) { return true; }), std::nullopt);
-}
-
-TEST(PoolFindFirst, StopsSoonAfterAnEarlyMatch) {
-  constexpr size_t kHuge = 4000000;
   std::atomic<size_t> tested{0};
-  auto found = pool::find_first(kHuge, [&](size_t i) {
-    tested.fetch_add(1, std::memory_order_relaxed);
-    return i == 10;
-  });
-  EXPECT_EQ(found, 10u);
-  EXPECT_LT(tested.load(), kHuge / 2);
+  EXPECT_EQ(pool::find_first(20 * kMany,
+                             [&](size_t i) {
+                               tested.fetch_add(1, std::memory_order_relaxed);
+                               return i == 3;
+                             }),
+            3u);
+  EXPECT_LT(tested.load(), 10 * kMany);
 }
 
 TEST(PoolSort, IsStableAndComputesEachKeyOnce) {

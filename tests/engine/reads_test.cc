@@ -20,9 +20,10 @@ using testing::coords_of;
 using testing::move_cell;
 using testing::put_cell;
 
+// Looked up by the key the cell is stored under, not the coordinate it holds.
 TEST(ValueLookup, AbsentEmptyAndFilledCells) {
   Sheet sheet("s", "visible");
-  put_cell(sheet, 1, 1, "5");
+  move_cell(put_cell(sheet, 1, 1, "5"), 4, 4);
   put_cell(sheet, 2, 2);  // Empty value
   EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "5");
   EXPECT_EQ(get_value_cell(sheet.cells, 2, 2), "");
@@ -30,28 +31,13 @@ TEST(ValueLookup, AbsentEmptyAndFilledCells) {
   EXPECT_EQ(find_value_by_coords(sheet.cells, 1, 1), "5");
   EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), "");
   EXPECT_EQ(find_value_by_coords(sheet.cells, 3, 3), std::nullopt);
-}
-
-TEST(ValueLookup, GoesByTheKeyNotTheCellsOwnCoordinate) {
-  Sheet sheet("s", "visible");
-  auto cell = put_cell(sheet, 1, 1, "x");
-  move_cell(cell, 2, 2);
-  EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "x");
-  EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), std::nullopt);
-}
-
-TEST(SortedCells, RowThenColumn) {
-  Sheet sheet("s", "visible");
-  EXPECT_TRUE(sheet.sorted_cells().empty());
-  put_cell(sheet, 2, 1);
-  put_cell(sheet, 1, 3);
-  put_cell(sheet, 1, 2);
-  EXPECT_EQ(coords_of(sheet.sorted_cells()), (Coords{{1, 2}, {1, 3}, {2, 1}}));
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 4, 4), std::nullopt);
 }
 
 // Equal coordinates arise only when cells were moved without their keys; such cells
 // come out in the map's own order.
-TEST(SortedCells, TiesKeepMapOrder) {
+TEST(SortedCells, RowThenColumnTiesInMapOrder) {
+  EXPECT_TRUE(Sheet("s", "visible").sorted_cells().empty());
   for (size_t n : {size_t{40}, pool::kInlineBelow * 20}) {
     Sheet sheet("s", "visible");
     std::mt19937 random(static_cast<unsigned>(n));
@@ -70,50 +56,36 @@ TEST(SortedCells, TiesKeepMapOrder) {
   }
 }
 
-TEST(CellsByRange, BoundsAreInclusiveAndStartAboveEndGivesNothing) {
+// Bounds inclusive; absent ones are 1..1048576 and 1..16384, and given ones reach past
+// them; the cells' own coordinates count, not their keys.
+TEST(CellsByRange, MatchesAPlainFilter) {
   Sheet sheet("s", "visible");
   EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, {}, {}).empty());
-  put_cell(sheet, 2, 1);
-  put_cell(sheet, 2, 2);
-  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 2, 2, 1, 1)), (Coords{{2, 1}}));
-  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 1, 2, 2, 5)), (Coords{{2, 2}}));
-  EXPECT_TRUE(get_cells_by_range(sheet.cells, 5, 3, {}, {}).empty());
-  EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, 2, 1).empty());
-  EXPECT_TRUE(get_cells_by_range(sheet.cells, 3, {}, {}, {}).empty());
-}
-
-TEST(CellsByRange, DefaultBoundsLeaveOutRowZeroColumnZeroAndBeyondTheSheet) {
-  Sheet sheet("s", "visible");
-  for (auto [row, column] : Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0},
-                                   {1048576, 16384}, {1, 1}})
-    put_cell(sheet, row, column);
-  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, {}, {}, {}, {})),
-            (Coords{{1, 1}, {1048576, 16384}}));
-  // Given bounds reach past the defaults.
-  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 0, 1048577, {}, 16384)),
-            (Coords{{0, 5}, {1, 1}, {1048576, 16384}, {1048577, 1}}));
-  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, 1048577, {}, {}, {})), Coords{});
-}
-
-TEST(CellsByRange, ReadsTheCellsOwnCoordinatesOnALargeSheet) {
-  Sheet sheet("s", "visible");
   std::mt19937 random(3);
   for (int i = 0; i < 30000; ++i)
     put_cell(sheet, random() % 400 + 1, static_cast<uint16_t>(random() % 60 + 1));
-  auto moved = put_cell(sheet, 1000, 1000);
-  move_cell(moved, 100, 30);  // inside the range below, though its key is not
+  for (auto [row, column] : Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0}, {1048576, 16384}})
+    put_cell(sheet, row, column);
+  move_cell(put_cell(sheet, 1000, 1000), 100, 30);
 
-  Coords expected;
-  for (const auto& [key, cell] : sheet.cells.entries) {
-    Coordinate c = cell.read()->coord;
-    if (c.row >= 100 && c.row <= 300 && c.column >= 10 && c.column <= 30)
-      expected.emplace_back(c.row, c.column);
+  using Bound = std::optional<uint32_t>;
+  using ColumnBound = std::optional<uint16_t>;
+  const std::tuple<Bound, Bound, ColumnBound, ColumnBound> cases[] = {
+      {100, 300, 10, 30}, {{}, {}, {}, {}}, {0, 1048577, {}, 16384}, {1048577, {}, {}, {}},
+      {2, 2, 1, 1}, {5, 3, {}, {}}, {{}, {}, 2, 1}, {401, {}, {}, {}}};
+  for (const auto& [r1, r2, c1, c2] : cases) {
+    Coords expected;
+    for (const auto& [key, cell] : sheet.cells.entries) {
+      const Coordinate c = cell.read()->coord;
+      if (c.row >= r1.value_or(1) && c.row <= r2.value_or(kRangeLastRow) &&
+          c.column >= c1.value_or(1) && c.column <= c2.value_or(kRangeLastColumn))
+        expected.emplace_back(c.row, c.column);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, r1, r2, c1, c2)), expected)
+        << r1.value_or(0) << ".." << r2.value_or(0) << ", " << c1.value_or(0) << ".."
+        << c2.value_or(0);
   }
-  std::sort(expected.begin(), expected.end());
-  Coords found = coords_of(get_cells_by_range(sheet.cells, 100, 300, 10, 30));
-  EXPECT_EQ(found, expected);
-  EXPECT_NE(std::find(found.begin(), found.end(), std::pair<uint32_t, uint16_t>{100, 30}),
-            found.end());
 }
 
 // Cells shared with another sheet can be moved while this one sorts (only the cells are
@@ -135,9 +107,9 @@ TEST(SortedCells, CellsMovedDuringTheSortComeOutExactlyOnce) {
   });
   for (int round = 0; round < 5; ++round) {
     std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
-    ASSERT_EQ(sorted.size(), all.size());
     std::set<const void*> records;
     for (const auto& cell : sorted) records.insert(&*cell.read());
+    EXPECT_EQ(sorted.size(), all.size());
     EXPECT_EQ(records.size(), all.size());
   }
   done.store(true);

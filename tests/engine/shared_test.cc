@@ -69,8 +69,7 @@ TEST(SharedHandle, CountsAndWritesStayExactUnderManyThreads) {
     threads.emplace_back([record] {
       for (int i = 0; i < kRounds; ++i) {
         Shared<Tracked> copy = record;  // count traffic from every thread at once
-        int seen = copy.read()->value;
-        (void)seen;
+        (void)copy.read()->value;
         copy.write()->value += 1;  // a lost update would show in the total
       }
     });

@@ -50,19 +50,6 @@ TEST(SheetClone, SharesCellAndCommentRecordsAndCopiesEverythingElse) {
   EXPECT_EQ(copy.column_dimensions.columns.at(2).width, 9.5);
 }
 
-TEST(SheetClone, NewSheetHasTheDefaults) {
-  Sheet sheet("", "visible");
-  Sheet copy = sheet.clone();
-  for (const Sheet* s : {&sheet, &copy}) {
-    EXPECT_EQ(s->row_dimensions.default_height, 20.0);
-    EXPECT_EQ(s->column_dimensions.default_width, 22.5);
-    EXPECT_EQ(s->cells.default_value.kind(), CellValue::Kind::Empty);
-    EXPECT_TRUE(s->cells.entries.empty());
-    EXPECT_TRUE(s->merge_cells.empty());
-    EXPECT_TRUE(s->comments.empty());
-  }
-}
-
 TEST(SheetExtent, MaxRowAndColumnReadTheCellsOwnFields) {
   Sheet sheet("s", "visible");
   EXPECT_EQ(max_row(sheet.cells), std::nullopt);

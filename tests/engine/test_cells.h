@@ -1,6 +1,6 @@
 // Builders shared by the engine tests: cells with a chosen value kind, sheets with cells
-// put straight into the cell map, and the coordinates of a list of cells for readable
-// assertions.
+// put straight into the cell map, the coordinates of a list of cells for readable
+// assertions, and UTF-8 text of a code point.
 #pragma once
 
 #include <optional>
@@ -67,6 +67,21 @@ inline Shared<Cell> put_cell(Sheet& sheet, uint32_t row, uint16_t column,
   return cell;
 }
 
+// Stores a cell holding `value` with data type `code` under `key`, though the cell itself
+// says it stands at `own`.
+inline Shared<Cell> put_value(Sheet& sheet, Coordinate key, Coordinate own, CellValue value,
+                              char code) {
+  auto cell = cell_of(own.row, own.column, std::move(value));
+  cell.write()->data_type = code;
+  sheet.cells.entries.insert_or_assign(key, cell);
+  return cell;
+}
+
+inline Shared<Cell> put_value(Sheet& sheet, Coordinate at, CellValue value) {
+  const char code = value.data_type();
+  return put_value(sheet, at, at, std::move(value), code);
+}
+
 // Rewrites the coordinate a cell holds, leaving the key it is stored under.
 inline void move_cell(const Shared<Cell>& cell, uint32_t row, uint16_t column) {
   cell.write()->coord = Coordinate{row, column};
@@ -76,6 +91,14 @@ inline void move_cell(const Shared<Cell>& cell, uint32_t row, uint16_t column) {
 inline std::vector<Shared<Cell>> map_order(const Sheet& sheet) {
   std::vector<Shared<Cell>> out;
   for (const auto& [key, cell] : sheet.cells.entries) out.push_back(cell);
+  return out;
+}
+
+inline std::string utf8(char32_t c) {
+  if (c < 0x80) return std::string(1, static_cast<char>(c));
+  const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  std::string out(1, static_cast<char>((0xF80 >> tail) | (c >> (6 * tail))));
+  for (int k = tail - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
   return out;
 }
 
