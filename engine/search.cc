@@ -74,24 +74,30 @@ Result<CellHandles> find_cells_by_regex(std::string_view regex, CellList cells) 
                     }));
 }
 
-Result<CellHandles> find_cells_for_rows_by_regex(std::string_view regex, uint16_t col_stop,
-                                                 CellList cells) {
+namespace {
+
+// The cells that pass `within` (a test of the coordinate, made before any rendering) and
+// whose value text contains `regex`.
+template <class Within>
+CellHandles bounded_contains(std::string_view regex, CellList cells, Within within) {
   return handles_at(cells, pool::filter_indexes(cells.size(), [&](size_t i) {
                       prefetch_ahead(cells, i);
                       auto cell = cells[i].read();
-                      return cell->coord.column <= col_stop &&
+                      return within(cell->coord) &&
                              contains(value_text_view(cell->value), regex);
                     }));
 }
 
+}  // namespace
+
+Result<CellHandles> find_cells_for_rows_by_regex(std::string_view regex, uint16_t col_stop,
+                                                 CellList cells) {
+  return bounded_contains(regex, cells, [&](Coordinate c) { return c.column <= col_stop; });
+}
+
 Result<CellHandles> find_cells_for_cols_by_regex(std::string_view regex, uint32_t row_stop,
                                                  CellList cells) {
-  return handles_at(cells, pool::filter_indexes(cells.size(), [&](size_t i) {
-                      prefetch_ahead(cells, i);
-                      auto cell = cells[i].read();
-                      return cell->coord.row <= row_stop &&
-                             contains(value_text_view(cell->value), regex);
-                    }));
+  return bounded_contains(regex, cells, [&](Coordinate c) { return c.row <= row_stop; });
 }
 
 }  // namespace engine

@@ -42,17 +42,16 @@ void raise_current_exception() noexcept;
 // Sets `type` with `text` (UTF-8, invalid bytes replaced) and throws PythonError.
 [[noreturn]] void raise_error(PyObject* type, std::string_view text);
 
-// Runs a body that returns a Ref (a new reference) and hands the result to the
-// interpreter, or NULL with the exception set. For functions, methods, getters,
-// constructors (tp_new) and __repr__.
+// Runs `body` and returns what `done` makes of its result, or `failed` with the Python
+// exception set.
 //
 // On glibc, a thread that the interpreter ends at shutdown (it calls pthread_exit when
 // a daemon thread tries to take the lock back) unwinds through here; that unwinding must
 // go on, so it is let through rather than caught.
-template <class Body>
-PyObject* call(Body&& body) {
+template <class Result, class Body, class Done>
+Result guarded(Body&& body, Done&& done, Result failed) {
   try {
-    return std::forward<Body>(body)().release();
+    return done(std::forward<Body>(body));
   }
 #if defined(__GLIBC__)
   catch (abi::__forced_unwind&) {
@@ -61,26 +60,30 @@ PyObject* call(Body&& body) {
 #endif
   catch (...) {
     raise_current_exception();
-    return nullptr;
+    return failed;
   }
+}
+
+// Runs a body that returns a Ref (a new reference) and hands the result to the
+// interpreter, or NULL with the exception set. For functions, methods, getters,
+// constructors (tp_new) and __repr__.
+template <class Body>
+PyObject* call(Body&& body) {
+  return guarded(
+      std::forward<Body>(body), [](auto&& b) { return b().release(); },
+      static_cast<PyObject*>(nullptr));
 }
 
 // As `call`, for setters and other slots that answer 0 or -1; the body returns nothing.
 template <class Body>
 int call_status(Body&& body) {
-  try {
-    std::forward<Body>(body)();
-    return 0;
-  }
-#if defined(__GLIBC__)
-  catch (abi::__forced_unwind&) {
-    throw;
-  }
-#endif
-  catch (...) {
-    raise_current_exception();
-    return -1;
-  }
+  return guarded(
+      std::forward<Body>(body),
+      [](auto&& b) {
+        b();
+        return 0;
+      },
+      -1);
 }
 
 // Releases the interpreter lock for its lifetime and takes it back on every path, also
