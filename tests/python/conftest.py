@@ -1,6 +1,11 @@
 import pytest
+from hypothesis import settings
 
 import sheafwork
+
+# A slow or busy CI machine must not turn a correct example into a failure.
+settings.register_profile("project", deadline=None)
+settings.load_profile("project")
 
 
 @pytest.fixture
