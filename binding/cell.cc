@@ -20,19 +20,8 @@ using Kind = engine::CellValue::Kind;
 
 CellClass::Object& receive(PyObject* self) { return cell_class().receiver(self); }
 
-// Reads one thing from the record under its read lock, after a shared borrow; the
-// Python object is built once the lock is gone.
-template <class Read>
-PyObject* read_cell(PyObject* self, Read&& read) {
-  return call([&] {
-    auto& cell = receive(self);
-    SharedBorrow borrow(cell.borrow);
-    auto result = [&] {
-      auto guard = cell.payload.read();
-      return read(*guard);
-    }();
-    return to_python(result);
-  });
+PyObject* read_cell(PyObject* self, auto&& read) {
+  return read_record(cell_class(), self, read);
 }
 
 PyObject* get_row(PyObject* self, void*) {

@@ -8,16 +8,9 @@ namespace {
 
 CommentClass::Object& receive(PyObject* self) { return comment_class().receiver(self); }
 
-template <class Read>
-PyObject* read_comment(PyObject* self, Read&& read) {
-  return call([&] {
-    auto& comment = receive(self);
-    SharedBorrow borrow(comment.borrow);
-    auto result = [&] {
-      auto guard = comment.payload.read();
-      return read(*guard);
-    }();
-    if constexpr (std::is_same_v<decltype(result), engine::Coordinate>) {
+PyObject* read_comment(PyObject* self, auto&& read) {
+  return read_record(comment_class(), self, read, [](auto&& result) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(result)>, engine::Coordinate>) {
       return tuple_of(result.row, result.column);
     } else {
       return to_python(result);

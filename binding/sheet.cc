@@ -16,25 +16,9 @@ namespace {
 
 SheetClass::Object& receive(PyObject* self) { return sheet_class().receiver(self); }
 
-// Reads from the sheet under its read lock, after a shared borrow; the Python result is
-// built from what `read` returned once the lock is gone.
-template <class Read, class Build>
-PyObject* read_sheet(PyObject* self, Read&& read, Build&& build) {
-  return call([&] {
-    auto& sheet = receive(self);
-    SharedBorrow borrow(sheet.borrow);
-    auto result = [&] {
-      auto guard = sheet.payload.read();
-      return read(*guard);
-    }();
-    return build(std::move(result));
-  });
-}
-
-template <class Read>
-PyObject* read_sheet(PyObject* self, Read&& read) {
-  return read_sheet(self, std::forward<Read>(read),
-                    [](auto&& result) { return to_python(result); });
+template <class... Build>
+PyObject* read_sheet(PyObject* self, auto&& read, Build&&... build) {
+  return read_record(sheet_class(), self, read, std::forward<Build>(build)...);
 }
 
 // 1, 2

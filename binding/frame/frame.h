@@ -13,6 +13,7 @@
 //   members.h    method()/attribute() table entries, refuse_deletion()
 //   names.h      add_name()/add_class()/add_function() for the module body
 //   panic.h      PanicException
+//   record_read.h  read_record(): receiver, shared borrow, read lock, result built after
 //
 // A class, for example one whose instances hold an engine::Shared<engine::Comment>:
 //
@@ -106,5 +107,6 @@
 #include "binding/frame/members.h"
 #include "binding/frame/names.h"
 #include "binding/frame/panic.h"
+#include "binding/frame/record_read.h"
 #include "binding/frame/ref.h"
 #include "binding/frame/signature.h"
