@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/book.h"
-#include "engine/json_export.h"
+#include "engine/model/book.h"
+#include "engine/json/export.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <malloc.h>
 #endif
 
-#include "engine/book.h"
-#include "engine/pool.h"
-#include "engine/reads.h"
-#include "engine/sheet.h"
+#include "engine/model/book.h"
+#include "engine/base/pool.h"
+#include "engine/model/reads.h"
+#include "engine/model/sheet.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/pool.h"
-#include "engine/search.h"
+#include "engine/base/pool.h"
+#include "engine/search/value_search.h"
 #include "oneapi/tbb/global_control.h"
 
 namespace {

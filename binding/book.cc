@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "binding/sheet.h"
-#include "engine/json_export.h"
+#include "engine/json/export.h"
 
 namespace binding {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "binding/frame/frame.h"
-#include "engine/book.h"
-#include "engine/shared.h"
-#include "engine/sheet.h"
+#include "engine/model/book.h"
+#include "engine/base/shared.h"
+#include "engine/model/sheet.h"
 
 namespace binding {
 

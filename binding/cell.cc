@@ -7,10 +7,10 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/cell_value.h"
-#include "engine/date_time.h"
-#include "engine/letters.h"
-#include "engine/sheet_edit.h"
+#include "engine/model/cell_value.h"
+#include "engine/model/date_time.h"
+#include "engine/model/letters.h"
+#include "engine/model/sheet_edit.h"
 
 namespace binding {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "binding/frame/frame.h"
-#include "engine/cell.h"
-#include "engine/shared.h"
+#include "engine/model/cell.h"
+#include "engine/base/shared.h"
 
 namespace binding {
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "binding/frame/frame.h"
-#include "engine/cell.h"
-#include "engine/shared.h"
+#include "engine/model/comment.h"
+#include "engine/base/shared.h"
 
 namespace binding {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "binding/frame/frame.h"
-#include "engine/letters.h"
+#include "engine/model/letters.h"
 
 namespace binding {
 namespace {

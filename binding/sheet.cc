@@ -8,8 +8,8 @@
 
 #include "binding/cell.h"
 #include "binding/comment.h"
-#include "engine/reads.h"
-#include "engine/sheet_edit.h"
+#include "engine/model/reads.h"
+#include "engine/model/sheet_edit.h"
 
 namespace binding {
 namespace {

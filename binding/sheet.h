@@ -4,8 +4,8 @@
 #pragma once
 
 #include "binding/frame/frame.h"
-#include "engine/shared.h"
-#include "engine/sheet.h"
+#include "engine/base/shared.h"
+#include "engine/model/sheet.h"
 
 namespace binding {
 

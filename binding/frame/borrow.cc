@@ -1,7 +1,7 @@
 #include "binding/frame/borrow.h"
 
 #include "binding/frame/call.h"
-#include "engine/stop.h"
+#include "engine/base/stop.h"
 
 namespace binding {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "binding/frame/panic.h"
-#include "engine/stop.h"
+#include "engine/base/stop.h"
 
 namespace binding {
 

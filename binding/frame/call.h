@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "binding/frame/ref.h"
-#include "engine/error.h"
+#include "engine/base/error.h"
 
 #if defined(__GLIBC__)
 #include <cxxabi.h>

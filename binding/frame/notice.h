@@ -9,7 +9,7 @@
 namespace binding {
 
 // A source path from the compiler, cut down to the project's own part
-// ("/src/x/engine/letters.cc" gives "engine/letters.cc"); other paths stay whole.
+// ("/src/x/engine/model/letters.cc" gives "engine/model/letters.cc"); other paths stay whole.
 std::string_view project_path(std::string_view path);
 
 // "thread 'T' panicked at FILE:LINE:COLUMN:\nMESSAGE\n", followed on the first notice

@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/cell.h"
-#include "engine/cell_value.h"
-#include "engine/date_time.h"
-#include "engine/shared.h"
-#include "engine/sheet.h"
+#include "engine/model/cell.h"
+#include "engine/model/cell_value.h"
+#include "engine/model/date_time.h"
+#include "engine/base/shared.h"
+#include "engine/model/sheet.h"
 
 namespace engine::testing {
 

@@ -1,0 +1,107 @@
+// Shared<T>: a handle to one record that many owners share. One allocation holds the
+// strong and weak counts, one reader-writer lock word and the record; the record dies
+// with its last handle. The lock is not re-entrant: never ask for a lock of a record
+// whose lock you already hold. Lock order: book, then sheet, then cell or comment.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+#include "engine/base/rw_lock.h"
+
+namespace engine {
+
+template <class T>
+class Shared {
+  struct Block {
+    template <class... Args>
+    explicit Block(Args&&... args) : value(std::forward<Args>(args)...) {}
+    std::atomic<uint64_t> strong{1};
+    std::atomic<uint64_t> weak{1};  // the strong owners together hold one weak count
+    RwLock lock;
+    T value;
+  };
+
+ public:
+  template <class... Args>
+  static Shared make(Args&&... args) {
+    Shared s;
+    s.block_ = new Block(std::forward<Args>(args)...);
+    return s;
+  }
+
+  Shared() = default;
+  Shared(const Shared& other) noexcept : block_(other.block_) { retain(); }
+  Shared(Shared&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+  Shared& operator=(const Shared& other) noexcept {
+    Shared(other).swap(*this);
+    return *this;
+  }
+  Shared& operator=(Shared&& other) noexcept {
+    Shared(std::move(other)).swap(*this);
+    return *this;
+  }
+  ~Shared() { release(); }
+
+  void swap(Shared& other) noexcept { std::swap(block_, other.block_); }
+  explicit operator bool() const { return block_ != nullptr; }
+  bool same_record(const Shared& other) const { return block_ == other.block_; }
+  uint64_t strong_count() const { return block_ ? block_->strong.load() : 0; }
+  // A hint for long walks over many records: starts loading this one (its lock word
+  // first, then the line its last byte lies on, since a block may straddle two) into the
+  // cache ahead of the read() that follows.
+  void prefetch() const {
+    __builtin_prefetch(block_);
+    __builtin_prefetch(reinterpret_cast<const char*>(block_) + sizeof(Block) - 1);
+  }
+
+  // Read access for as long as the guard lives.
+  class ReadGuard {
+   public:
+    explicit ReadGuard(Block* b) : block_(b) { block_->lock.lock_shared(); }
+    ReadGuard(const ReadGuard&) = delete;
+    ReadGuard& operator=(const ReadGuard&) = delete;
+    ~ReadGuard() { block_->lock.unlock_shared(); }
+    const T& operator*() const { return block_->value; }
+    const T* operator->() const { return &block_->value; }
+
+   private:
+    Block* block_;
+  };
+
+  // Write access for as long as the guard lives.
+  class WriteGuard {
+   public:
+    explicit WriteGuard(Block* b) : block_(b) { block_->lock.lock(); }
+    WriteGuard(const WriteGuard&) = delete;
+    WriteGuard& operator=(const WriteGuard&) = delete;
+    ~WriteGuard() { block_->lock.unlock(); }
+    T& operator*() const { return block_->value; }
+    T* operator->() const { return &block_->value; }
+
+   private:
+    Block* block_;
+  };
+
+  ReadGuard read() const { return ReadGuard(block_); }
+  WriteGuard write() const { return WriteGuard(block_); }
+
+ private:
+  void retain() const {
+    if (block_) block_->strong.fetch_add(1, std::memory_order_relaxed);
+  }
+  void release() {
+    if (!block_) return;
+    if (block_->strong.fetch_sub(1, std::memory_order_release) == 1) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      delete block_;  // drops the handles the record itself holds
+    }
+    block_ = nullptr;
+  }
+
+  Block* block_ = nullptr;
+};
+
+}  // namespace engine

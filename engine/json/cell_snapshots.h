@@ -1,0 +1,121 @@
+// A private copy of every cell of a sheet, made for the JSON export so that sorting and
+// writing need no cell lock: each cell's coordinate, value, data type, formula, style and
+// hidden value. A copy is a 16-byte record; its texts go into one arena shared by all
+// copies, so that copying a cell allocates nothing of its own and sorting moves only the
+// small records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/model/cell.h"
+#include "engine/model/cell_value.h"
+#include "engine/model/coordinate.h"
+#include "engine/model/date_time.h"
+#include "engine/json/forms.h"
+#include "engine/model/sheet.h"
+
+namespace engine {
+
+class CellSnapshots {
+ public:
+  // One copied cell.
+  struct Record {
+    uint32_t row;
+    uint16_t column;
+    uint8_t kind;  // a CellValue::Kind, with kHasTexts added when it has optional texts
+    char data_type;
+    // By kind: the double's bits, the integer, the bool, or the arena offset of the text
+    // or date-time. With kHasTexts: the arena offset of that payload, followed by a byte
+    // of kFormula, kStyleId and kHiddenValue bits and the texts they name, in that order.
+    uint64_t payload;
+  };
+  static_assert(sizeof(Record) == 16);
+
+  static constexpr uint8_t kHasTexts = 0x80;
+  static constexpr uint8_t kFormula = 1, kStyleId = 2, kHiddenValue = 4;
+
+  // The optional texts of one copy.
+  struct Texts {
+    std::optional<std::string_view> formula, style_id, hidden_value;
+  };
+
+  // Room for `n` copies, so that copying allocates records once, and a first guess of
+  // arena room for their texts.
+  void reserve(size_t n);
+  // Appends a copy of `cell`; the caller holds the cell's read lock.
+  void add(const Cell& cell);
+  // Orders the copies by (row, column) ascending; equal coordinates keep their order.
+  void sort();
+
+  const std::vector<Record>& records() const { return records_; }
+  size_t size() const { return records_.size(); }
+  // Whether every copied text and data type code is ASCII.
+  bool ascii() const { return ascii_; }
+
+  static Coordinate coord(const Record& r) { return {r.row, r.column}; }
+  static CellValue::Kind kind(const Record& r) {
+    return static_cast<CellValue::Kind>(r.kind & ~kHasTexts);
+  }
+  // The payload of the value, wherever the record keeps it.
+  uint64_t value_payload(const Record& r) const {
+    return r.kind & kHasTexts ? load_u64(r.payload) : r.payload;
+  }
+  std::string_view text_at(uint64_t offset) const {
+    return {arena_.get() + offset + sizeof(uint64_t), load_u64(offset)};
+  }
+  DateTime date_time_at(uint64_t offset) const {
+    DateTime t;
+    std::memcpy(&t, arena_.get() + offset, sizeof t);
+    return t;
+  }
+  Texts texts(const Record& r) const;
+  // The value as a CellValue again (a String allocates its text).
+  CellValue value(const Record& r) const;
+
+ private:
+  uint64_t load_u64(uint64_t offset) const {
+    uint64_t v;
+    std::memcpy(&v, arena_.get() + offset, sizeof v);
+    return v;
+  }
+  // Appends `n` bytes from `bytes`; returns their arena offset.
+  uint64_t append(const void* bytes, size_t n) {
+    if (arena_capacity_ - arena_size_ < n) grow_arena(n);
+    std::memcpy(arena_.get() + arena_size_, bytes, n);
+    arena_size_ += n;
+    return arena_size_ - n;
+  }
+  uint64_t append_text(std::string_view text) {
+    ascii_ = ascii_ && json::is_ascii(text);
+    const uint64_t size = text.size();
+    const uint64_t offset = append(&size, sizeof size);
+    if (size > 0) append(text.data(), size);
+    return offset;
+  }
+  void grow_arena(size_t n);
+
+  std::vector<Record> records_;
+  // Grown like a vector's storage, but its bytes are never initialized before they are
+  // written: a first guess that is too large costs address space, not work.
+  std::unique_ptr<char[]> arena_;
+  size_t arena_size_ = 0;
+  size_t arena_capacity_ = 0;
+  bool ascii_ = true;
+};
+
+// A copy of every cell of `cells`, in map order, each cell read-locked only while it is
+// copied. The caller holds the sheet's read lock.
+CellSnapshots cell_snapshots(const CellMap& cells);
+
+// The copies of cell_snapshots(cells) after sort(): the same records in the same order,
+// made with fewer waits on memory.
+CellSnapshots sorted_cell_snapshots(const CellMap& cells);
+
+}  // namespace engine

@@ -1,0 +1,249 @@
+#include "engine/json/export.h"
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/json/cell_snapshots.h"
+
+namespace engine {
+
+namespace {
+
+// Room for a cell's keys and punctuation ({"row":,"column":,"value":,"data_type":} and the
+// comma before it: 41 bytes), its two integers and its quoted data type (at most 8
+// bytes); the value and the optional texts add their own.
+constexpr size_t kCellRoom = 41 + 2 * json::kIntegerRoom + 8;
+// The longest optional key with its comma and colon: ,"hidden_value":
+constexpr size_t kOptionalKeyRoom = 16;
+
+// One cell object, with room made once for all of it. `scratch` holds a date-time's text.
+void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, bool first,
+                std::string& scratch, JsonWriter& out) {
+  const CellValue::Kind kind = CellSnapshots::kind(cell);
+  const uint64_t payload = copies.value_payload(cell);
+  size_t room = kCellRoom;
+  std::string_view text;
+  switch (kind) {
+    case CellValue::Kind::String:
+      text = copies.text_at(payload);
+      room += json::string_room(text);
+      break;
+    case CellValue::Kind::DateTime:
+      scratch.clear();
+      copies.date_time_at(payload).append_text(scratch, 'T');
+      room += scratch.size() + 2;
+      break;
+    default:
+      room += json::kNumberRoom;  // also holds an integer, a bool or null
+      break;
+  }
+  CellSnapshots::Texts texts;
+  if (cell.kind & CellSnapshots::kHasTexts) {
+    texts = copies.texts(cell);
+    for (const auto& optional : {texts.formula, texts.style_id, texts.hidden_value})
+      if (optional) room += kOptionalKeyRoom + json::string_room(*optional);
+  }
+
+  char* p = out.reserve(room);
+  if (!p) return;
+  if (!first) *p++ = ',';
+  p = json::put_raw(p, R"({"row":)");
+  p = json::put_unsigned(p, cell.row);
+  p = json::put_raw(p, R"(,"column":)");
+  p = json::put_unsigned(p, cell.column);
+  p = json::put_raw(p, R"(,"value":)");
+  switch (kind) {
+    case CellValue::Kind::Empty:
+      p = json::put_null(p);
+      break;
+    case CellValue::Kind::String:
+      p = json::put_string(p, text);
+      break;
+    case CellValue::Kind::Numeric:
+      p = json::put_number(p, std::bit_cast<double>(payload));
+      break;
+    case CellValue::Kind::Integer:
+      p = json::put_integer(p, static_cast<int32_t>(static_cast<uint32_t>(payload)));
+      break;
+    case CellValue::Kind::Bool:
+      p = json::put_boolean(p, payload != 0);
+      break;
+    case CellValue::Kind::DateTime:
+      // Digits, signs, '-', ':', '.' and 'T' only: nothing to escape.
+      *p++ = '"';
+      p = json::put_raw(p, scratch);
+      *p++ = '"';
+      break;
+  }
+  if (texts.formula) {
+    p = json::put_raw(p, R"(,"formula":)");
+    p = json::put_string(p, *texts.formula);
+  }
+  p = json::put_raw(p, R"(,"data_type":)");
+  p = json::put_code(p, cell.data_type);
+  if (texts.style_id) {
+    p = json::put_raw(p, R"(,"style_id":)");
+    p = json::put_string(p, *texts.style_id);
+  }
+  if (texts.hidden_value) {
+    p = json::put_raw(p, R"(,"hidden_value":)");
+    p = json::put_string(p, *texts.hidden_value);
+  }
+  *p++ = '}';
+  out.commit(p);
+}
+
+void write_cells(const CellMap& map, JsonWriter& out) {
+  const CellSnapshots copies = sorted_cell_snapshots(map);
+  if (!copies.ascii()) out.note_non_ascii();
+  out.raw('[');
+  const size_t start = out.size();
+  // Once a sample of cells is written, room for the rest is made in one step.
+  constexpr size_t kSample = 512;
+  std::string scratch;
+  const std::vector<CellSnapshots::Record>& records = copies.records();
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (i == kSample) {
+      const size_t estimate = (out.size() - start) / kSample * (records.size() - kSample);
+      out.reserve_more(estimate + estimate / 8);
+    }
+    write_cell(copies, records[i], i == 0, scratch, out);
+  }
+  out.raw(']');
+}
+
+void write_merge_cells(const std::vector<MergeCell>& ranges, JsonWriter& out) {
+  out.raw('[');
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    const MergeCell& m = ranges[i];
+    out.raw(i > 0 ? std::string_view(",[") : std::string_view("["));
+    out.unsigned_integer(m.start_row);
+    out.raw(',');
+    out.unsigned_integer(m.end_row);
+    out.raw(',');
+    out.unsigned_integer(m.start_col);
+    out.raw(',');
+    out.unsigned_integer(m.end_col);
+    out.raw(']');
+  }
+  out.raw(']');
+}
+
+// Row and column records share one shape; only the key names and field names differ.
+struct DimensionKeys {
+  std::string_view map;       // opens the member object
+  std::string_view number;    // closes a member's key, opens its record, names the number
+  std::string_view size;      // names the size
+  std::string_view fallback;  // names the default size
+};
+constexpr DimensionKeys kRowKeys{R"("rows":{)", R"(":{"row_num":)", R"(,"height":)",
+                                 R"("default_height":)"};
+constexpr DimensionKeys kColumnKeys{R"("columns":{)", R"(":{"col_num":)", R"(,"width":)",
+                                    R"("default_width":)"};
+
+uint64_t number_of(const RowDimension& r) { return r.row_num; }
+uint64_t number_of(const ColumnDimension& c) { return c.col_num; }
+double size_of(const RowDimension& r) { return r.height; }
+double size_of(const ColumnDimension& c) { return c.width; }
+
+// Members follow the map's own iteration order, which its random seed decides.
+template <class Map>
+void write_dimensions(const Map& records, const DimensionKeys& keys, double default_size,
+                      JsonWriter& out) {
+  out.raw('{');
+  if (!records.empty()) {
+    out.raw(keys.map);
+    bool first = true;
+    for (const auto& [number, record] : records) {
+      out.raw(first ? std::string_view("\"") : std::string_view(",\""));
+      first = false;
+      out.unsigned_integer(number);
+      out.raw(keys.number);
+      out.unsigned_integer(number_of(record));
+      out.raw(keys.size);
+      out.number(size_of(record));
+      out.raw(R"(,"hidden":)");
+      out.boolean(record.hidden);
+      out.raw(R"(,"collapsed":)");
+      out.boolean(record.collapsed);
+      out.raw(R"(,"level":)");
+      out.unsigned_integer(record.level);
+      out.raw('}');
+    }
+    out.raw("},");
+  }
+  out.raw(keys.fallback);
+  out.number(default_size);
+  out.raw('}');
+}
+
+void write_comments(const std::vector<Shared<Comment>>& comments, JsonWriter& out) {
+  out.raw('[');
+  for (size_t i = 0; i < comments.size(); ++i) {
+    if (i > 0) out.raw(',');
+    const auto comment = comments[i].read();
+    out.raw(R"({"row":)");
+    out.unsigned_integer(comment->coord.row);
+    out.raw(R"(,"column":)");
+    out.unsigned_integer(comment->coord.column);
+    out.raw(R"(,"author":)");
+    out.string(comment->author);
+    out.raw(R"(,"text":)");
+    out.string(comment->text);
+    out.raw('}');
+  }
+  out.raw(']');
+}
+
+}  // namespace
+
+WriteStatus serialize(const Sheet& sheet, JsonWriter& out) {
+  out.raw(R"({"name":)");
+  out.string(sheet.name);
+  out.raw(R"(,"sheet_state":)");
+  out.string(sheet.sheet_state);
+  out.raw(R"(,"merge_cells":)");
+  write_merge_cells(sheet.merge_cells, out);
+  out.raw(R"(,"cells":)");
+  write_cells(sheet.cells, out);
+  out.raw(R"(,"row_dimensions":)");
+  write_dimensions(sheet.row_dimensions.rows, kRowKeys, sheet.row_dimensions.default_height,
+                   out);
+  out.raw(R"(,"column_dimensions":)");
+  write_dimensions(sheet.column_dimensions.columns, kColumnKeys,
+                   sheet.column_dimensions.default_width, out);
+  out.raw(R"(,"comments":)");
+  write_comments(sheet.comments, out);
+  out.raw('}');
+  return out.status();
+}
+
+Result<JsonText> to_json(const Book& book, JsonBuffer& buffer) {
+  JsonWriter out(buffer);
+  auto failed = [](const WriteStatus& status) {
+    return EngineError{"Failed to convert in JSON: " + status.message(), {}};
+  };
+  out.raw(R"({"sheets":[)");
+  for (size_t i = 0; i < book.sheets.size(); ++i) {
+    if (i > 0) out.raw(',');
+    const auto sheet = book.sheets[i].read();
+    const WriteStatus status = serialize(*sheet, out);
+    if (!status.ok()) return failed(status);
+  }
+  out.raw("]}");
+  const WriteStatus status = out.status();
+  if (!status.ok()) return failed(status);
+  return JsonText{out.size(), out.ascii()};
+}
+
+Result<std::string> to_json(const Book& book) {
+  StringBuffer buffer;
+  Result<JsonText> text = to_json(book, buffer);
+  if (!text.ok()) return text.error();
+  return buffer.take(text.value().size);
+}
+
+}  // namespace engine

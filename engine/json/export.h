@@ -1,0 +1,36 @@
+// The compact JSON text of a book: {"sheets":[...]} with every sheet's name, state,
+// merged ranges, cells (sorted by row, then column), row and column dimensions and
+// comments, keys in fixed order, optional keys left out when absent. Runs wholly on the
+// calling thread and only ever takes read locks, one sheet and one cell or comment at a
+// time.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "engine/model/book.h"
+#include "engine/base/error.h"
+#include "engine/json/writer.h"
+#include "engine/model/sheet.h"
+
+namespace engine {
+
+// The whole book, sheets in book order. The caller holds the book's read lock. No state of
+// the model makes it fail; should the writer fail (memory exhausted), the text written so
+// far is dropped, no later sheet is read, and the error's message is
+// "Failed to convert in JSON: " followed by the writer's message.
+Result<std::string> to_json(const Book& book);
+
+// What to_json wrote into a caller's buffer.
+struct JsonText {
+  size_t size = 0;    // the text is the buffer's first `size` bytes
+  bool ascii = true;  // every byte is below 0x80
+};
+// The same text, with the same errors, written into `buffer`, which the writer grows as
+// it needs.
+Result<JsonText> to_json(const Book& book, JsonBuffer& buffer);
+
+// Appends one sheet object. The caller holds the sheet's read lock.
+WriteStatus serialize(const Sheet& sheet, JsonWriter& out);
+
+}  // namespace engine

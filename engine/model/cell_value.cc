@@ -1,0 +1,224 @@
+#include "engine/model/cell_value.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "engine/text/upper_case.h"
+
+namespace engine {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower_word) {
+  if (text.size() != lower_word.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != lower_word[i]) return false;
+  }
+  return true;
+}
+
+// An optional sign, then one or more ASCII digits and nothing else, within int32_t.
+std::optional<int32_t> parse_integer(std::string_view s) {
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty()) return std::nullopt;
+  const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
+  int64_t value = 0;
+  for (char c : s) {
+    if (!is_digit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > limit) return std::nullopt;
+  }
+  return static_cast<int32_t>(negative ? -value : value);
+}
+
+// The float grammar is checked here rather than left to std::from_chars, which differs
+// from it at the edges: it refuses a leading "+", takes "nan(...)" and reads only a
+// prefix of the text. Once the text is known to be a plain decimal number, from_chars
+// does the correctly rounded conversion.
+std::optional<double> parse_float(std::string_view text) {
+  std::string_view s = text;
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (equals_ignoring_ascii_case(s, "inf") || equals_ignoring_ascii_case(s, "infinity"))
+    return negative ? -std::numeric_limits<double>::infinity()
+                    : std::numeric_limits<double>::infinity();
+  if (equals_ignoring_ascii_case(s, "nan")) return std::numeric_limits<double>::quiet_NaN();
+
+  // Digits, an optional point and digits (at least one digit in all), then optionally
+  // an exponent. Alongside, find the power of ten of the leading non-zero digit, which
+  // tells an overflow from an underflow when from_chars reports the result out of range.
+  size_t i = 0;
+  size_t int_digits = 0, frac_digits = 0;
+  int64_t lead_power = 0;
+  bool seen_non_zero = false;
+  int64_t significant_int_digits = 0;
+  while (i < s.size() && is_digit(s[i])) {
+    if (s[i] != '0') seen_non_zero = true;
+    if (seen_non_zero) ++significant_int_digits;
+    ++int_digits;
+    ++i;
+  }
+  if (seen_non_zero) lead_power = significant_int_digits - 1;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && is_digit(s[i])) {
+      ++frac_digits;
+      if (!seen_non_zero && s[i] != '0') {
+        seen_non_zero = true;
+        lead_power = -static_cast<int64_t>(frac_digits);
+      }
+      ++i;
+    }
+  }
+  if (int_digits + frac_digits == 0) return std::nullopt;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+      exponent_negative = s[i] == '-';
+      ++i;
+    }
+    size_t exponent_digits = 0;
+    int64_t exponent = 0;
+    while (i < s.size() && is_digit(s[i])) {
+      exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), int64_t{1} << 40);
+      ++exponent_digits;
+      ++i;
+    }
+    if (exponent_digits == 0) return std::nullopt;
+    lead_power += exponent_negative ? -exponent : exponent;
+  }
+  if (i != s.size()) return std::nullopt;
+
+  // from_chars takes the minus sign but not the plus sign.
+  const char* first = negative ? s.data() - 1 : s.data();
+  const char* last = s.data() + s.size();
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Out of range only happens beyond the largest float or below half the smallest
+    // subnormal, so the side is told by the leading digit's power of ten.
+    const double magnitude = lead_power >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -magnitude : magnitude;
+  }
+  if (ec != std::errc() || ptr != last) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+CellValue CellValue::from_text(std::string_view text) {
+  if (text.empty()) return CellValue();
+  if (upper_case_equals(text, "TRUE")) return boolean(true);
+  if (upper_case_equals(text, "FALSE")) return boolean(false);
+  if (const auto v = parse_integer(text)) return integer(*v);
+  if (const auto v = parse_float(text)) return numeric(*v);
+  if (const auto v = DateTime::parse(text)) return date_time(*v);
+  return string(text);
+}
+
+std::string_view CellValue::string_view() const {
+  if (const auto* box = std::get_if<TextBox>(&storage_)) return box->view();
+  return {};
+}
+
+void CellValue::fmt(std::string& out) const {
+  switch (kind()) {
+    case Kind::Empty:
+      return;
+    case Kind::String:
+      out.append(std::get<TextBox>(storage_).view());
+      return;
+    case Kind::Numeric:
+      append_numeric_text(out, std::get<double>(storage_));
+      return;
+    case Kind::Integer: {
+      char buf[16];
+      const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::get<int32_t>(storage_));
+      (void)ec;  // an int32_t always fits
+      out.append(buf, end);
+      return;
+    }
+    case Kind::Bool:
+      out.append(std::get<bool>(storage_) ? "true" : "false");
+      return;
+    case Kind::DateTime:
+      std::get<DateTime>(storage_).append_text(out, ' ');
+      return;
+  }
+}
+
+char CellValue::data_type() const {
+  switch (kind()) {
+    case Kind::Empty:
+    case Kind::String:
+      return 's';
+    case Kind::Numeric:
+    case Kind::Integer:
+      return 'n';
+    case Kind::Bool:
+      return 'b';
+    case Kind::DateTime:
+      return 'd';
+  }
+  return 's';
+}
+
+void append_numeric_text(std::string& out, double value) {
+  if (std::isnan(value)) {
+    out.append("NaN");
+    return;
+  }
+  if (std::isinf(value)) {
+    out.append(value < 0 ? "-inf" : "inf");
+    return;
+  }
+  // The shortest round-trip digits come from to_chars in scientific form, "-d.ddde+XX";
+  // they are then placed around the decimal point by the exponent.
+  char sci[32];
+  const auto [sci_end, ec] = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+  (void)ec;  // 32 bytes hold any double in scientific form
+  const char* p = sci;
+  if (*p == '-') {
+    out.push_back('-');
+    ++p;
+  }
+  char digits[24];
+  int count = 0;
+  for (; p != sci_end && *p != 'e'; ++p)
+    if (*p != '.') digits[count++] = *p;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  ++p;  // 'e'
+  if (p != sci_end && *p == '+') ++p;
+  int exponent = 0;
+  std::from_chars(p, sci_end, exponent);
+
+  const int before_point = exponent + 1;  // digits that stand before the decimal point
+  if (before_point >= count) {
+    out.append(digits, count);
+    out.append(static_cast<size_t>(before_point - count), '0');
+  } else if (before_point > 0) {
+    out.append(digits, before_point);
+    out.push_back('.');
+    out.append(digits + before_point, count - before_point);
+  } else {
+    out.append("0.");
+    out.append(static_cast<size_t>(-before_point), '0');
+    out.append(digits, count);
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,50 @@
+#include "engine/model/sheet.h"
+
+#include <algorithm>
+
+namespace engine {
+
+Sheet Sheet::clone() const {
+  Sheet copy(name, sheet_state);
+  copy.merge_cells = merge_cells;
+
+  // Fresh maps (each with a seed of its own) filled entry by entry; the cell handles
+  // point at the same records as ours.
+  copy.cells.default_value = cells.default_value;
+  copy.cells.entries.reserve(cells.entries.size());
+  for (const auto& [coord, cell] : cells.entries) copy.cells.entries.emplace(coord, cell);
+
+  copy.row_dimensions.default_height = row_dimensions.default_height;
+  copy.row_dimensions.rows.reserve(row_dimensions.rows.size());
+  for (const auto& [row, dim] : row_dimensions.rows) copy.row_dimensions.rows.emplace(row, dim);
+
+  copy.column_dimensions.default_width = column_dimensions.default_width;
+  copy.column_dimensions.columns.reserve(column_dimensions.columns.size());
+  for (const auto& [column, dim] : column_dimensions.columns)
+    copy.column_dimensions.columns.emplace(column, dim);
+
+  copy.comments = comments;
+  return copy;
+}
+
+// Each cell's own field, not its key: a cell's coordinate can be rewritten through a
+// handle that another sheet shares.
+std::optional<uint32_t> max_row(const CellMap& cells) {
+  std::optional<uint32_t> most;
+  for (const auto& [coord, cell] : cells.entries) {
+    uint32_t row = cell.read()->coord.row;
+    most = most ? std::max(*most, row) : row;
+  }
+  return most;
+}
+
+std::optional<uint16_t> max_column(const CellMap& cells) {
+  std::optional<uint16_t> most;
+  for (const auto& [coord, cell] : cells.entries) {
+    uint16_t column = cell.read()->coord.column;
+    most = most ? std::max(*most, column) : column;
+  }
+  return most;
+}
+
+}  // namespace engine

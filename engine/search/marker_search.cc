@@ -1,0 +1,85 @@
+#include "engine/search/marker_search.h"
+
+#include <limits>
+
+
+namespace engine {
+
+namespace {
+
+// Walks the toggle over `cells`; calls emit(index, row) for each marker and stops early
+// when emit returns false.
+template <class Emit>
+void walk_toggle(std::string_view before, std::string_view after, CellList cells,
+                 Emit&& emit) {
+  bool inside = false;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    uint32_t row;
+    bool opens, closes;
+    {
+      prefetch_ahead(cells, i);
+      auto cell = cells[i].read();
+      row = cell->coord.row;
+      const std::string_view text = value_text_view(cell->value);
+      opens = !inside && text.find(before) != std::string_view::npos;
+      closes = !opens && inside && text.find(after) != std::string_view::npos;
+    }
+    if (opens || closes) {
+      inside = opens;
+      if (!emit(i, row)) return;
+    }
+  }
+}
+
+}  // namespace
+
+CellHandles multi_regex_markers(std::string_view before_regex, std::string_view after_regex,
+                                CellList cells) {
+  CellHandles markers;
+  walk_toggle(before_regex, after_regex, cells, [&](size_t i, uint32_t) {
+    markers.push_back(cells[i]);
+    return true;
+  });
+  return markers;
+}
+
+std::vector<uint32_t> between_marker_rows(std::string_view before_regex,
+                                          std::string_view after_regex, CellList cells) {
+  std::vector<uint32_t> rows;
+  walk_toggle(before_regex, after_regex, cells, [&](size_t, uint32_t row) {
+    rows.push_back(row);
+    return rows.size() < 2;
+  });
+  return rows;
+}
+
+Result<CellHandles> find_cells_multi_regex(std::string_view before_regex,
+                                           std::string_view after_regex, CellList cells) {
+  return multi_regex_markers(before_regex, after_regex, cells);
+}
+
+Result<CellHandles> find_cells_between_regex(std::string_view before_regex,
+                                             std::string_view after_regex, CellList cells) {
+  const auto rows = between_marker_rows(before_regex, after_regex, cells);
+  if (rows.empty()) return CellHandles{};
+  const uint32_t first = rows[0];
+  const uint32_t last = rows.size() >= 2 ? rows[1] : std::numeric_limits<uint32_t>::max();
+  if (last < first) return CellHandles{};
+  return filter_cells(cells, [&](const Cell& cell) {
+    return first <= cell.coord.row && cell.coord.row <= last;
+  });
+}
+
+Result<CellHandles> find_cells_multi_regex(const Sheet& sheet, std::string_view before_regex,
+                                           std::string_view after_regex) {
+  const CellHandles cells = sheet.sorted_cells();
+  return find_cells_multi_regex(before_regex, after_regex, cells);
+}
+
+Result<CellHandles> find_cells_between_regex(const Sheet& sheet, std::string_view before_regex,
+                                             std::string_view after_regex) {
+  const CellHandles cells = sheet.sorted_cells();
+  return find_cells_between_regex(before_regex, after_regex, cells);
+}
+
+}  // namespace engine

@@ -1,0 +1,98 @@
+#include "engine/search/position_search.h"
+
+#include <algorithm>
+
+#include "engine/model/coordinate.h"
+
+namespace engine {
+
+OptionalCell find_cell_by_coords(uint32_t row, uint16_t col, CellList cells) {
+  return first_cell(cells, [&](const Cell& cell) {
+    return cell.coord.row == row && cell.coord.column == col;
+  });
+}
+
+OptionalCell find_cell_by_letter(std::string_view letter, CellList cells) {
+  // Parsed here, on the calling thread, so that a bad text stops the call before any
+  // worker starts or any cell is read.
+  const Coordinate at = Coordinate::from_letter(letter);
+  return find_cell_by_coords(at.row, at.column, cells);
+}
+
+CellHandles find_cells_range_rows(uint32_t start_row, uint32_t end_row, CellList cells) {
+  return filter_cells(cells, [&](const Cell& cell) {
+    return start_row <= cell.coord.row && cell.coord.row <= end_row;
+  });
+}
+
+CellHandles find_cells_range_cols(uint16_t start_col, uint16_t end_col, CellList cells) {
+  return filter_cells(cells, [&](const Cell& cell) {
+    return start_col <= cell.coord.column && cell.coord.column <= end_col;
+  });
+}
+
+namespace {
+
+// Cells per piece of the text-gathering filter. Each piece is walked in order on one
+// worker and keeps its own texts, so the test and the rendering of a cell happen under
+// one lock without any shared output.
+constexpr size_t kPieceSize = 1024;
+
+template <class T>
+class Membership {
+ public:
+  explicit Membership(std::span<const T> wanted) : sorted_(wanted.begin(), wanted.end()) {
+    std::sort(sorted_.begin(), sorted_.end());
+  }
+  bool contains(T v) const { return std::binary_search(sorted_.begin(), sorted_.end(), v); }
+  bool empty() const { return sorted_.empty(); }
+
+ private:
+  std::vector<T> sorted_;
+};
+
+// Texts of the cells for which `take(cell)` holds, in list order.
+template <class Take>
+std::vector<std::string> gather_value_texts(CellList cells, Take take) {
+  const size_t pieces = (cells.size() + kPieceSize - 1) / kPieceSize;
+  std::vector<std::vector<std::string>> texts(pieces);
+  const auto kept = pool::filter_indexes(pieces, [&](size_t p) {
+    const size_t end = std::min(cells.size(), (p + 1) * kPieceSize);
+    for (size_t i = p * kPieceSize; i < end; ++i) {
+      prefetch_ahead(cells, i);
+      auto cell = cells[i].read();
+      if (take(*cell)) texts[p].emplace_back(value_text_view(cell->value));
+    }
+    return !texts[p].empty();
+  });
+  size_t total = 0;
+  for (size_t p : kept) total += texts[p].size();
+  std::vector<std::string> out;
+  out.reserve(total);
+  for (size_t p : kept) {
+    for (auto& t : texts[p]) out.push_back(std::move(t));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> find_values_by_col_rows(uint16_t col, std::span<const uint32_t> rows,
+                                                 CellList cells) {
+  const Membership<uint32_t> wanted(rows);
+  if (wanted.empty()) return {};
+  return gather_value_texts(cells, [&](const Cell& cell) {
+    return cell.coord.column == col && wanted.contains(cell.coord.row);
+  });
+}
+
+std::vector<std::string> find_values_by_row_cols(uint32_t row, std::span<const uint16_t> cols,
+                                                 CellList cells) {
+  const Membership<uint16_t> wanted(cols);
+  if (wanted.empty()) return {};
+  return gather_value_texts(cells, [&](const Cell& cell) {
+    return cell.coord.row == row && wanted.contains(cell.coord.column);
+  });
+}
+
+}  // namespace engine

@@ -1,0 +1,73 @@
+#include "engine/search/value_search.h"
+
+#include <string>
+
+#include "engine/text/white_space.h"
+
+namespace engine {
+
+std::string_view rendered_value_text(const CellValue& value) {
+  // One buffer per thread: rendering a number or date never allocates after warm-up,
+  // and no two workers share it.
+  thread_local std::string buffer;
+  buffer.clear();
+  value.fmt(buffer);
+  return buffer;
+}
+
+CellHandles handles_at(CellList cells, const std::vector<size_t>& indexes) {
+  CellHandles out;
+  out.reserve(indexes.size());
+  for (size_t i : indexes) out.push_back(cells[i]);
+  return out;
+}
+
+namespace {
+
+// The value text contains `needle`, for cells that pass `within` (a test of the
+// coordinate, made before any rendering).
+auto contains(std::string_view needle, auto within) {
+  return [needle, within](const Cell& cell) {
+    return within(cell.coord) &&
+           value_text_view(cell.value).find(needle) != std::string_view::npos;
+  };
+}
+auto contains(std::string_view needle) {
+  return contains(needle, [](Coordinate) { return true; });
+}
+
+auto trimmed_equals(std::string_view value) {
+  return [wanted = trim_white_space(value)](const Cell& cell) {
+    return trim_white_space(value_text_view(cell.value)) == wanted;
+  };
+}
+
+}  // namespace
+
+CellHandles find_cells_by_str(std::string_view value, CellList cells) {
+  return filter_cells(cells, trimmed_equals(value));
+}
+
+OptionalCell find_cell_by_str(std::string_view value, CellList cells) {
+  return first_cell(cells, trimmed_equals(value));
+}
+
+Result<OptionalCell> find_cell_by_regex(std::string_view regex, CellList cells) {
+  return first_cell(cells, contains(regex));
+}
+
+Result<CellHandles> find_cells_by_regex(std::string_view regex, CellList cells) {
+  return filter_cells(cells, contains(regex));
+}
+
+Result<CellHandles> find_cells_for_rows_by_regex(std::string_view regex, uint16_t col_stop,
+                                                 CellList cells) {
+  return filter_cells(cells, contains(regex, [=](Coordinate c) { return c.column <= col_stop; }));
+}
+
+Result<CellHandles> find_cells_for_cols_by_regex(std::string_view regex, uint32_t row_stop,
+                                                 CellList cells) {
+  return filter_cells(cells, contains(regex, [=](Coordinate c) { return c.row <= row_stop; }));
+}
+
+}  // namespace engine

@@ -1,0 +1,27 @@
+#include "engine/base/error.h"
+
+#include <gtest/gtest.h>
+
+namespace engine {
+namespace {
+
+// The message alone; one cause indented without a number; several numbered in five
+// columns.
+TEST(EngineErrorText, CausesFollowTheMessage) {
+  EXPECT_EQ((EngineError{"Failed", {}}).text(), "Failed");
+  EXPECT_EQ((EngineError{"Failed", {"inner"}}).text(), "Failed\n\nCaused by:\n    inner");
+  EXPECT_EQ((EngineError{"Failed", {"a", "b"}}).text(),
+            "Failed\n\nCaused by:\n    0: a\n    1: b");
+}
+
+TEST(ResultHoldsEitherSide, ValueAndError) {
+  Result<int> good(5);
+  Result<int> bad(EngineError{"no", {}});
+  ASSERT_TRUE(good.ok());
+  EXPECT_EQ(good.value(), 5);
+  ASSERT_FALSE(bad.ok());
+  EXPECT_EQ(bad.error().message, "no");
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,137 @@
+#include "engine/base/pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace engine {
+namespace {
+
+// Well past the inline cut-off, so the work is really handed out.
+constexpr size_t kMany = 200000;
+
+// The first variable when it is a count of 1 or more; 0 there asks for the processors
+// and settles the matter; anything else leaves it to the second; failing both, one
+// worker per processor.
+TEST(PoolSize, FollowsTheVariablesInTheirOrder) {
+  const std::tuple<const char*, const char*, size_t, size_t> cases[] = {
+      {"3", nullptr, 8, 3}, {"3", "5", 8, 3}, {"+4", nullptr, 8, 4}, {"20", nullptr, 8, 20},
+      {"0", "5", 8, 8}, {"abc", "5", 8, 5}, {"", "5", 8, 5}, {" 3", "5", 8, 5},
+      {"3 ", "5", 8, 5}, {"-1", "5", 8, 5}, {"99999999999999999999999", "5", 8, 5},
+      {nullptr, "5", 8, 5}, {nullptr, "0", 8, 8}, {"x", "y", 6, 6}, {nullptr, nullptr, 1, 1}};
+  for (const auto& [first, second, processors, size] : cases) {
+    EXPECT_EQ(pool::size_from_env(first, second, processors), size)
+        << (first ? first : "unset") << ", " << (second ? second : "unset");
+  }
+}
+
+TEST(PoolFilter, KeepsInputOrderAndEveryDuplicate) {
+  std::mt19937 random(7);
+  std::vector<int> values(kMany);
+  for (auto& v : values) v = static_cast<int>(random() % 10);
+  for (size_t n : {size_t{0}, size_t{5}, pool::kInlineBelow + 1, kMany}) {
+    std::vector<size_t> expected;
+    for (size_t i = 0; i < n; ++i)
+      if (values[i] == 3) expected.push_back(i);
+    EXPECT_EQ(pool::filter_indexes(n, [&](size_t i) { return values[i] == 3; }), expected)
+        << "n = " << n;
+  }
+}
+
+// The leftmost match, found without testing most of a long input after an early one.
+TEST(PoolFindFirst, GivesTheLeftmostMatchAndStopsSoonAfterIt) {
+  std::vector<char> hit(kMany, 0);
+  for (size_t i : {size_t{150000}, size_t{90001}, size_t{199999}}) hit[i] = 1;
+  EXPECT_EQ(pool::find_first(kMany, [&](size_t i) { return hit[i] != 0; }), 90001u);
+  EXPECT_EQ(pool::find_first(kMany, [](size_t i) { return i % 1000 == 999; }), 999u);
+  EXPECT_EQ(pool::find_first(kMany, [](size_t) { return false; }), std::nullopt);
+  EXPECT_EQ(pool::find_first(0, [](size_t) { return true; }), std::nullopt);
+  std::atomic<size_t> tested{0};
+  EXPECT_EQ(pool::find_first(20 * kMany,
+                             [&](size_t i) {
+                               tested.fetch_add(1, std::memory_order_relaxed);
+                               return i == 3;
+                             }),
+            3u);
+  EXPECT_LT(tested.load(), 10 * kMany);
+}
+
+TEST(PoolSort, IsStableAndComputesEachKeyOnce) {
+  struct Item {
+    int key = 0;
+    size_t position = 0;
+  };
+  std::mt19937 random(11);
+  for (size_t n : {size_t{0}, size_t{1}, size_t{100}, kMany}) {
+    std::vector<Item> items(n);
+    for (size_t i = 0; i < n; ++i) items[i] = Item{static_cast<int>(random() % 50), i};
+    std::atomic<size_t> calls{0};
+    pool::stable_sort_by_key(items, [&](const Item& item) {
+      calls.fetch_add(1, std::memory_order_relaxed);
+      return item.key;
+    });
+    EXPECT_EQ(calls.load(), n);
+    for (size_t i = 1; i < n; ++i) {
+      ASSERT_LE(items[i - 1].key, items[i].key) << "n = " << n << ", at " << i;
+      if (items[i - 1].key == items[i].key) {
+        ASSERT_LT(items[i - 1].position, items[i].position) << "n = " << n << ", at " << i;
+      }
+    }
+  }
+}
+
+TEST(PoolForEach, VisitsEveryIndexOnce) {
+  std::vector<std::atomic<int>> visits(kMany);
+  pool::for_each_index(kMany, [&](size_t i) { visits[i].fetch_add(1); });
+  for (size_t i = 0; i < kMany; ++i) ASSERT_EQ(visits[i].load(), 1) << i;
+}
+
+TEST(PoolWalk, ProducesInOrderOnTheCallerAndWorksOnlyOnProducedItems) {
+  for (size_t n : {size_t{0}, size_t{10}, kMany}) {
+    const auto caller = std::this_thread::get_id();
+    std::vector<std::atomic<int>> produced(n);
+    std::vector<std::atomic<int>> worked(n);
+    size_t next = 0;
+    bool in_order = true;
+    bool on_caller = true;
+    std::atomic<size_t> too_early{0};
+    pool::walk_then_work(
+        n,
+        [&](size_t i) {
+          in_order = in_order && i == next++;
+          on_caller = on_caller && std::this_thread::get_id() == caller;
+          produced[i].store(1, std::memory_order_release);
+        },
+        [&](size_t begin, size_t end) {
+          for (size_t i = begin; i < end; ++i) {
+            if (produced[i].load(std::memory_order_acquire) != 1) too_early.fetch_add(1);
+            worked[i].fetch_add(1);
+          }
+        });
+    EXPECT_TRUE(in_order) << "n = " << n;
+    EXPECT_TRUE(on_caller) << "n = " << n;
+    EXPECT_EQ(next, n);
+    EXPECT_EQ(too_early.load(), 0u) << "n = " << n;
+    for (size_t i = 0; i < n; ++i) ASSERT_EQ(worked[i].load(), 1) << "n = " << n << ", at " << i;
+  }
+}
+
+TEST(PoolErrors, AnExceptionOnAWorkerReachesTheCaller) {
+  auto boom = [](size_t i) {
+    if (i == 123456) throw std::runtime_error("boom");
+    return false;
+  };
+  EXPECT_THROW(pool::filter_indexes(kMany, boom), std::runtime_error);
+  EXPECT_THROW(pool::find_first(kMany, boom), std::runtime_error);
+  // The pool still works afterwards.
+  EXPECT_EQ(pool::filter_indexes(kMany, [](size_t i) { return i == 7; }),
+            std::vector<size_t>{7});
+}
+
+}  // namespace
+}  // namespace engine

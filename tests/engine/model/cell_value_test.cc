@@ -1,0 +1,204 @@
+#include "engine/model/cell_value.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "engine/model/cell.h"
+
+namespace engine {
+namespace {
+
+using Kind = CellValue::Kind;
+constexpr Kind S = Kind::String, N = Kind::Numeric, I = Kind::Integer, B = Kind::Bool,
+               D = Kind::DateTime;
+
+// Inference takes the first test that succeeds: empty, boolean, integer, float,
+// date-time, text. The value text is appended by fmt(); the code letter follows the kind.
+TEST(Inference, KindValueTextAndCode) {
+  const struct {
+    const char* input;
+    Kind kind;
+    const char* text;
+  } cases[] = {
+      {"", Kind::Empty, ""},
+      // Booleans by their full upper-case form, untrimmed; the long s upper-cases to S.
+      {"true", B, "true"}, {"tRuE", B, "true"}, {"FALSE", B, "false"}, {"fal\u017Fe", B, "false"},
+      // Signed 32-bit integers, up to their limits, with any leading zeros.
+      {"+5", I, "5"}, {"007", I, "7"}, {"-0", I, "0"}, {"2147483647", I, "2147483647"},
+      {"-2147483648", I, "-2147483648"}, {"00000000000000000000000042", I, "42"},
+      {"-00000000002147483648", I, "-2147483648"},
+      // Just outside the range the float test takes over.
+      {"2147483648", N, "2147483648"}, {"-2147483649", N, "-2147483649"},
+      {"99999999999999999999", N, "100000000000000000000"},
+      // The float grammar.
+      {"1e3", N, "1000"}, {"1E+3", N, "1000"}, {"1.", N, "1"}, {".5", N, "0.5"},
+      {"+1.5", N, "1.5"}, {"-.5e-1", N, "-0.05"}, {"1.e3", N, "1000"}, {"-0.0", N, "-0"},
+      {"0e99999999999999999999", N, "0"},
+      {"123456789012345678901234567890", N, "123456789012345680000000000000"},
+      {"inf", N, "inf"}, {"+Infinity", N, "inf"}, {"iNfInItY", N, "inf"}, {"-INF", N, "-inf"},
+      {"NaN", N, "NaN"}, {"-nan", N, "NaN"}, {"+NAN", N, "NaN"},
+      // Out of range: infinity or zero; half the smallest subnormal rounds to even.
+      {"1e400", N, "inf"}, {"-1e400", N, "-inf"}, {"1e99999999999999999999999", N, "inf"},
+      {"1.7976931348623159e308", N, "inf"}, {"1e-400", N, "0"}, {"-1e-400", N, "-0"},
+      {"0.000000000000000000000000000000001e-300", N, "0"},
+      {"1000000000000000000000e-345", N, "0"}, {"0.0001e313", N, "inf"},
+      {"2.4703282292062327e-324", N, "0"},
+      // Date-times after numbers (their grammar is date_time_test's); a leading blank is
+      // skipped and lost.
+      {" 2024-1-5 3:04:05", D, "2024-01-05 03:04:05"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("input \"") + c.input + "\"");
+    const CellValue v = CellValue::from_text(c.input);
+    EXPECT_EQ(v.kind(), c.kind);
+    std::string out = "x";
+    v.fmt(out);
+    EXPECT_EQ(out, std::string("x") + c.text);
+    EXPECT_EQ(v.data_type(), "ssnnbd"[static_cast<int>(c.kind)]);
+    EXPECT_EQ(v.string_view(), "");
+  }
+  const CellValue up = CellValue::from_text("2.4703282292062328e-324");
+  EXPECT_EQ(std::get<double>(up.storage()), std::numeric_limits<double>::denorm_min());
+  // Too small, though the exponent is positive: the side is the leading digit's.
+  EXPECT_EQ(CellValue::from_text("0." + std::string(400, '0') + "1e10"), CellValue::numeric(0));
+}
+
+TEST(Inference, OtherTextIsKeptUnchanged) {
+  for (const char* t :
+       {" ", "\t", "hello", "caf\u00E9 \u2603", "\xFF\xFE",
+        // Not booleans: blanks, other letters, e with acute, a Cyrillic look-alike.
+        "TRUE ", " true", "tru", "truee", "t rue", "yes", "tru\u00E9", "tru\u0435",
+        // Not numbers.
+        "+", "-", "+-5", "--5", "5 ", " 5", "1_000", "1,5", "\u0663", "0x10", "0X1p3", ".",
+        "-.", ".e1", "e1", "1e", "1e+", "1.5.", "1e5.5", "1e5e5", "infin", "infinityy",
+        "nan(1)", "in f", "++1", "1..2", "\u0661.5", "2024-01-05 03:04:05 "}) {
+    SCOPED_TRACE(std::string("input \"") + t + "\"");
+    const CellValue v = CellValue::from_text(t);
+    EXPECT_EQ(v.kind(), S);
+    EXPECT_EQ(v.text(), t);
+    EXPECT_EQ(v.string_view(), t);
+    EXPECT_EQ(v.data_type(), 's');
+  }
+}
+
+std::string numeric_text(double v) {
+  std::string out;
+  append_numeric_text(out, v);
+  return out;
+}
+
+TEST(NumericText, ExactTexts) {
+  constexpr double kMax = std::numeric_limits<double>::max();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const std::pair<double, std::string> cases[] = {
+      {1e21, "1000000000000000000000"}, {-1e-5, "-0.00001"}, {123.456, "123.456"},
+      {0.0, "0"}, {-0.0, "-0"},
+      {kMax, "17976931348623157" + std::string(292, '0')},
+      {-kMax, "-17976931348623157" + std::string(292, '0')},
+      {std::numeric_limits<double>::denorm_min(), "0." + std::string(323, '0') + "5"},
+      {std::numeric_limits<double>::min(), "0." + std::string(307, '0') + "22250738585072014"},
+      {kInf, "inf"}, {-kInf, "-inf"}, {kNaN, "NaN"}, {std::copysign(kNaN, -1.0), "NaN"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(numeric_text(value), text) << value;
+}
+
+// Count of significant digits in a positional value text.
+int significant_digits(const std::string& text) {
+  std::string digits;
+  for (char c : text)
+    if (c >= '0' && c <= '9') digits.push_back(c);
+  const size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return 1;
+  return static_cast<int>(digits.find_last_not_of('0') - first + 1);
+}
+
+void check_numeric_text(double v) {
+  const std::string text = numeric_text(v);
+  SCOPED_TRACE(text);
+  ASSERT_EQ(text.find_first_of("eE"), std::string::npos);
+  // Reads back as the same double.
+  double back = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), back);
+  ASSERT_EQ(ec, std::errc());
+  ASSERT_EQ(ptr, text.data() + text.size());
+  ASSERT_EQ(std::memcmp(&back, &v, sizeof v), 0);
+  // No padding: no trailing zeros after a point, no point without digits after it, no
+  // leading zero before another digit.
+  if (text.find('.') != std::string::npos) {
+    ASSERT_NE(text.back(), '0');
+    ASSERT_NE(text.back(), '.');
+  }
+  const size_t lead = text[0] == '-' ? 1 : 0;
+  if (text[lead] == '0') {
+    ASSERT_TRUE(text.size() == lead + 1 || text[lead + 1] == '.');
+  }
+  // Shortest: one significant digit fewer, correctly rounded, no longer reads back.
+  const int n = significant_digits(text);
+  ASSERT_LE(n, 17);
+  if (n > 1) {
+    char shorter[64];
+    std::snprintf(shorter, sizeof shorter, "%.*e", n - 2, v);
+    ASSERT_NE(std::strtod(shorter, nullptr), v) << shorter;
+  }
+  // Integral values within 2^53 are their plain integer digits.
+  if (std::fabs(v) < 9007199254740992.0 && v == std::trunc(v) && !(v == 0 && std::signbit(v))) {
+    ASSERT_EQ(text, std::to_string(static_cast<int64_t>(v)));
+  }
+}
+
+TEST(NumericText, RandomDoublesReadBackWithoutExponent) {
+  std::mt19937_64 rng(20240105);
+  std::uniform_real_distribution<double> everyday(-1e6, 1e6);
+  std::uniform_int_distribution<int64_t> integral(-(int64_t{1} << 53), int64_t{1} << 53);
+  for (int i = 0; i < 100000 && !HasFatalFailure(); ++i) {
+    // Every bit pattern, so all exponents and subnormals are reached.
+    uint64_t bits = rng();
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    if (std::isfinite(v)) check_numeric_text(v);
+    check_numeric_text(everyday(rng));
+    check_numeric_text(static_cast<double>(integral(rng)));
+  }
+}
+
+// A new cell's value is inferred and its code follows; later values leave the code.
+TEST(CellRecord, NewCellInfersValueAndCode) {
+  const Cell empty(1, 2, std::nullopt);
+  EXPECT_EQ(empty.coord, (Coordinate{1, 2}));
+  EXPECT_EQ(empty.value, CellValue());
+  EXPECT_EQ(empty.data_type, 's');
+  EXPECT_FALSE(empty.has_optional_texts());
+  Cell cell(1, 1, "FALSE");
+  EXPECT_EQ(cell.value, CellValue::boolean(false));
+  EXPECT_EQ(cell.data_type, 'b');
+  cell.set_value_text("42");
+  EXPECT_EQ(cell.value, CellValue::integer(42));
+  EXPECT_EQ(cell.data_type, 'b');
+}
+
+TEST(CellRecord, CopiesOwnTheirOptionalTexts) {
+  Cell a(1, 1, "x");
+  a.set_formula("=B1");
+  a.set_style_id("s1");
+  Cell b = a;
+  b.set_formula(std::nullopt);
+  b.set_hidden_value("h");
+  EXPECT_EQ(a.formula(), "=B1");
+  EXPECT_FALSE(a.hidden_value());
+  EXPECT_FALSE(b.formula());
+  EXPECT_EQ(b.style_id(), "s1");
+  EXPECT_EQ(b.value.text(), "x");
+  a = b;
+  EXPECT_FALSE(a.formula());
+  EXPECT_EQ(a.hidden_value(), "h");
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,120 @@
+#include "engine/model/reads.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "engine/model/cell_value.h"
+#include "engine/base/pool.h"
+#include "tests/engine/test_cells.h"
+
+namespace engine {
+namespace {
+
+using testing::Coords;
+using testing::coords_of;
+using testing::move_cell;
+using testing::put_cell;
+
+// Looked up by the key the cell is stored under, not the coordinate it holds.
+TEST(ValueLookup, AbsentEmptyAndFilledCells) {
+  Sheet sheet("s", "visible");
+  move_cell(put_cell(sheet, 1, 1, "5"), 4, 4);
+  put_cell(sheet, 2, 2);  // Empty value
+  EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "5");
+  EXPECT_EQ(get_value_cell(sheet.cells, 2, 2), "");
+  EXPECT_EQ(get_value_cell(sheet.cells, 3, 3), "");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 1, 1), "5");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), "");
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 3, 3), std::nullopt);
+  EXPECT_EQ(find_value_by_coords(sheet.cells, 4, 4), std::nullopt);
+}
+
+// Equal coordinates arise only when cells were moved without their keys; such cells
+// come out in the map's own order.
+TEST(SortedCells, RowThenColumnTiesInMapOrder) {
+  EXPECT_TRUE(Sheet("s", "visible").sorted_cells().empty());
+  for (size_t n : {size_t{40}, pool::kInlineBelow * 20}) {
+    Sheet sheet("s", "visible");
+    std::mt19937 random(static_cast<unsigned>(n));
+    for (size_t i = 0; i < n; ++i) {
+      auto cell = put_cell(sheet, static_cast<uint32_t>(i + 1), 1);
+      move_cell(cell, random() % 5 + 1, static_cast<uint16_t>(random() % 3 + 1));
+    }
+    std::vector<Shared<Cell>> expected = testing::map_order(sheet);
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      return a.read()->coord < b.read()->coord;
+    });
+    std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
+    ASSERT_EQ(sorted.size(), expected.size());
+    for (size_t i = 0; i < n; ++i)
+      ASSERT_TRUE(sorted[i].same_record(expected[i])) << "n = " << n << ", at " << i;
+  }
+}
+
+// Bounds inclusive; absent ones are 1..1048576 and 1..16384, and given ones reach past
+// them; the cells' own coordinates count, not their keys.
+TEST(CellsByRange, MatchesAPlainFilter) {
+  Sheet sheet("s", "visible");
+  EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, {}, {}).empty());
+  std::mt19937 random(3);
+  for (int i = 0; i < 30000; ++i)
+    put_cell(sheet, random() % 400 + 1, static_cast<uint16_t>(random() % 60 + 1));
+  for (auto [row, column] : Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0}, {1048576, 16384}})
+    put_cell(sheet, row, column);
+  move_cell(put_cell(sheet, 1000, 1000), 100, 30);
+
+  using Bound = std::optional<uint32_t>;
+  using ColumnBound = std::optional<uint16_t>;
+  const std::tuple<Bound, Bound, ColumnBound, ColumnBound> cases[] = {
+      {100, 300, 10, 30}, {{}, {}, {}, {}}, {0, 1048577, {}, 16384}, {1048577, {}, {}, {}},
+      {2, 2, 1, 1}, {5, 3, {}, {}}, {{}, {}, 2, 1}, {401, {}, {}, {}}};
+  for (const auto& [r1, r2, c1, c2] : cases) {
+    Coords expected;
+    for (const auto& [key, cell] : sheet.cells.entries) {
+      const Coordinate c = cell.read()->coord;
+      if (c.row >= r1.value_or(1) && c.row <= r2.value_or(kRangeLastRow) &&
+          c.column >= c1.value_or(1) && c.column <= c2.value_or(kRangeLastColumn))
+        expected.emplace_back(c.row, c.column);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, r1, r2, c1, c2)), expected)
+        << r1.value_or(0) << ".." << r2.value_or(0) << ", " << c1.value_or(0) << ".."
+        << c2.value_or(0);
+  }
+}
+
+// Cells shared with another sheet can be moved while this one sorts (only the cells are
+// locked). Each cell's key is read once, so the sort stays consistent: every cell comes
+// out exactly once, whatever order the moves produce.
+TEST(SortedCells, CellsMovedDuringTheSortComeOutExactlyOnce) {
+  Sheet sheet("s", "visible");
+  std::vector<Shared<Cell>> all;
+  for (uint32_t i = 0; i < 50000; ++i)
+    all.push_back(put_cell(sheet, i % 1000 + 1, static_cast<uint16_t>(i / 1000 + 1)));
+
+  std::atomic<bool> done{false};
+  std::thread mover([&] {
+    std::mt19937 random(5);
+    while (!done.load()) {
+      const auto& cell = all[random() % all.size()];
+      move_cell(cell, random() % 1000 + 1, static_cast<uint16_t>(random() % 50 + 1));
+    }
+  });
+  for (int round = 0; round < 5; ++round) {
+    std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
+    std::set<const void*> records;
+    for (const auto& cell : sorted) records.insert(&*cell.read());
+    EXPECT_EQ(sorted.size(), all.size());
+    EXPECT_EQ(records.size(), all.size());
+  }
+  done.store(true);
+  mover.join();
+}
+
+}  // namespace
+}  // namespace engine
