@@ -132,9 +132,9 @@ PyObject* add_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     Arguments a(kAddSheet, args, nargs, kwnames);
     auto& book = receive(self);
     SharedBorrow borrow(book.borrow);
-    std::string name = extract<std::string>(a[0], "name");
+    std::string name = a.get<std::string>(0);
     std::string state =
-        a.given(1) ? extract<std::string>(a[1], "sheet_state") : std::string("visible");
+        a.given(1) ? a.get<std::string>(1) : std::string("visible");
     return book_add_sheet(book.payload, std::move(name), std::move(state));
   });
 }
@@ -158,7 +158,7 @@ PyObject* get_sheet_index(PyObject* self, PyObject* const* args, Py_ssize_t narg
     Arguments a(kGetSheetIndex, args, nargs, kwnames);
     auto& book = receive(self);
     SharedBorrow borrow(book.borrow);
-    const int32_t idx = extract<int32_t>(a[0], "idx");
+    const int32_t idx = a.get<int32_t>(0);
     return book_get_sheet_index(book.payload, idx);
   });
 }
@@ -170,7 +170,7 @@ PyObject* get_sheet_name(PyObject* self, PyObject* const* args, Py_ssize_t nargs
     Arguments a(kGetSheetName, args, nargs, kwnames);
     auto& book = receive(self);
     SharedBorrow borrow(book.borrow);
-    const std::string_view name = extract<std::string_view>(a[0], "name");
+    const std::string_view name = a.get<std::string_view>(0);
     return book_get_sheet_name(book.payload, name);
   });
 }

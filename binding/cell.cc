@@ -34,7 +34,7 @@ PyObject* get_column(PyObject* self, void*) {
 
 PyObject* get_letter(PyObject* self, void*) {
   return read_cell(self, [](const engine::Cell& c) {
-    return engine::column_number_to_letter(c.coord.column) + std::to_string(c.coord.row);
+    return engine::letter_coordinate(c.coord.row, c.coord.column);
   });
 }
 

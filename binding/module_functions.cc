@@ -18,7 +18,7 @@ PyObject* column_number_to_letter(PyObject*, PyObject* const* args, Py_ssize_t n
                                   PyObject* kwnames) {
   return call([&] {
     Arguments a(kColumnNumberToLetter, args, nargs, kwnames);
-    const uint16_t col = extract<uint16_t>(a[0], "col");
+    const uint16_t col = a.get<uint16_t>(0);
     return to_python(engine::column_number_to_letter(col));
   });
 }
@@ -29,9 +29,9 @@ PyObject* get_letter_coordinate(PyObject*, PyObject* const* args, Py_ssize_t nar
                                 PyObject* kwnames) {
   return call([&] {
     Arguments a(kGetLetterCoordinate, args, nargs, kwnames);
-    const uint32_t row = extract<uint32_t>(a[0], "row");
-    const uint16_t col = extract<uint16_t>(a[1], "col");
-    return to_python(engine::column_number_to_letter(col) + std::to_string(row));
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
+    return to_python(engine::letter_coordinate(row, col));
   });
 }
 

@@ -48,7 +48,7 @@ PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t narg
     Arguments a(kSetSheetState, args, nargs, kwnames);
     auto& sheet = receive(self);
     SharedBorrow borrow(sheet.borrow);
-    std::string state = extract<std::string>(a[0], "state");
+    std::string state = a.get<std::string>(0);
     sheet.payload.write()->sheet_state = std::move(state);
     return none();
   });
@@ -97,10 +97,10 @@ PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t narg
     auto& sheet = receive(self);
     ExclusiveBorrow borrow(sheet.borrow);
     engine::MergeCell range;
-    range.start_row = extract<uint32_t>(a[0], "start_row");
-    range.end_row = extract<uint32_t>(a[1], "end_row");
-    range.start_col = extract<uint16_t>(a[2], "start_col");
-    range.end_col = extract<uint16_t>(a[3], "end_col");
+    range.start_row = a.get<uint32_t>(0);
+    range.end_row = a.get<uint32_t>(1);
+    range.start_col = a.get<uint16_t>(2);
+    range.end_col = a.get<uint16_t>(3);
     sheet.payload.write()->merge_cells.push_back(range);
     return none();
   });
@@ -114,10 +114,10 @@ PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     Arguments a(kAddComment, args, nargs, kwnames);
     auto& sheet = receive(self);
     ExclusiveBorrow borrow(sheet.borrow);
-    const uint32_t row = extract<uint32_t>(a[0], "row");
-    const uint16_t col = extract<uint16_t>(a[1], "col");
-    std::string text = extract<std::string>(a[2], "text");
-    std::string author = extract<std::string>(a[3], "author");
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
+    std::string text = a.get<std::string>(2);
+    std::string author = a.get<std::string>(3);
     engine::add_comment(*sheet.payload.write(), row, col, std::move(text), std::move(author));
     return none();
   });
@@ -140,9 +140,9 @@ PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
     Arguments a(kCell, args, nargs, kwnames);
     auto& sheet = receive(self);
     SharedBorrow borrow(sheet.borrow);
-    const uint32_t row = extract<uint32_t>(a[0], "row");
-    const uint16_t col = extract<uint16_t>(a[1], "col");
-    const auto value = extract<std::optional<std::string_view>>(a[2], "value");
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
+    const auto value = a.get<std::optional<std::string_view>>(2);
     engine::Shared<engine::Cell> found =
         engine::cell_at(*sheet.payload.write(), row, col, value);
     return cell_class().wrap(std::move(found));
@@ -156,8 +156,8 @@ PyObject* get_value_cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs
     Arguments a(kGetValueCell, args, nargs, kwnames);
     auto& sheet = receive(self);
     SharedBorrow borrow(sheet.borrow);
-    const uint32_t row = extract<uint32_t>(a[0], "row");
-    const uint16_t col = extract<uint16_t>(a[1], "col");
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
     std::string text = engine::get_value_cell(sheet.payload.read()->cells, row, col);
     return to_python(text);
   });

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 
+#include "binding/frame/convert.h"
 #include "binding/frame/ref.h"
 #include "binding/frame/signature.h"
 
@@ -23,6 +24,12 @@ class Arguments {
   // The value given for parameter i, or nullptr when it was not given (it has a default).
   PyObject* operator[](size_t i) const { return values_[i]; }
   bool given(size_t i) const { return values_[i] != nullptr; }
+
+  // Parameter i converted as T (convert.h), a failure labelled with the parameter's name.
+  template <class T>
+  T get(size_t i) const {
+    return extract<T>(values_[i], sig_.params[i]);
+  }
 
   // The keywords collected for a signature with `extra_keywords`: a dict, or null when
   // the call had none.

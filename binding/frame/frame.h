@@ -30,8 +30,8 @@
 //       Arguments a(kMove, args, nargs, kwnames);
 //       auto& comment = comment_class().receiver(self);
 //       ExclusiveBorrow borrow(comment.borrow);          // or SharedBorrow
-//       const uint32_t row = extract<uint32_t>(a[0], "row");
-//       const uint16_t col = a.given(1) ? extract<uint16_t>(a[1], "col") : uint16_t{1};
+//       const uint32_t row = a.get<uint32_t>(0);           // TypeError labelled "row"
+//       const uint16_t col = a.given(1) ? a.get<uint16_t>(1) : uint16_t{1};
 //       comment.payload.write()->coord = {row, col};
 //       return none();
 //     });
@@ -61,7 +61,7 @@
 //   PyObject* construct(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
 //     return call([&] {
 //       Arguments a(kNew, args, kwargs);
-//       std::string text = extract<std::string>(a[0], "text");
+//       std::string text = a.get<std::string>(0);
 //       return comment_class().create(subtype, engine::Shared<engine::Comment>::make(
 //                                                  engine::Comment{{}, "", std::move(text)}));
 //     });

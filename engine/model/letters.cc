@@ -16,4 +16,8 @@ std::string column_number_to_letter(uint16_t column) {
   return letters;
 }
 
+std::string letter_coordinate(uint32_t row, uint16_t column) {
+  return column_number_to_letter(column) + std::to_string(row);
+}
+
 }  // namespace engine
