@@ -40,8 +40,8 @@ void fill(PyObject* module) {
 
   for (PyMethodDef& def : module_functions()) add_function(module, &def);
 
-  add_name(module, "DEFAULT_ROW_HEIGHT", to_python(20.0));
-  add_name(module, "DEFAULT_COLUMN_WIDTH", to_python(22.5));
+  add_name(module, "DEFAULT_ROW_HEIGHT", to_python(engine::kDefaultRowHeight));
+  add_name(module, "DEFAULT_COLUMN_WIDTH", to_python(engine::kDefaultColumnWidth));
 
   Ref readable = checked(PyModule_New("readable"));
   // Classes of the submodule, in this order: Finder, ReadableSheet, ReadableCell; then
