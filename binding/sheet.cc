@@ -8,6 +8,7 @@
 
 #include "binding/cell.h"
 #include "binding/comment.h"
+#include "binding/searches.h"
 #include "engine/model/reads.h"
 #include "engine/model/sheet_edit.h"
 
@@ -175,6 +176,16 @@ PyObject* repr(PyObject* self) {
   });
 }
 
+// The searches hold the interpreter lock throughout and hand back Cell objects.
+struct SheetSearch {
+  static constexpr const char* kClassName = "Sheet";
+  static SheetClass& sheets() { return sheet_class(); }
+  static CellClass& cells() { return cell_class(); }
+  static constexpr bool kReleasesLock = false;
+};
+using Source = SheetCells<SheetSearch>;
+namespace s = searches;
+
 PyMethodDef methods[] = {
     method("set_sheet_state", set_sheet_state, "set_sheet_state($self, state)\n--\n\n"),
     method("add_merge_cells", add_merge_cells,
@@ -185,10 +196,27 @@ PyMethodDef methods[] = {
     // 14-24, rows and columns: delete_cols, delete_rows, set_height_row, set_hidden_row,
     // set_width_column, set_hidden_column, get_cells_by_range, get_height_by_row,
     // get_hidden_by_row, get_width_by_column, get_hidden_by_column.
-    // 25-36, searches: find_cell_by_regex, find_cell_by_str, find_cell_by_letter,
-    // find_cells_by_regex, find_cells_by_str, find_cells_for_rows_by_regex,
-    // find_cells_for_cols_by_regex, find_cells_multi_regex, find_cells_between_regex,
-    // find_cells_range_rows, find_cells_range_cols, find_value_by_coords.
+    search_method<s::GetCellsByRange, Source>(
+        "get_cells_by_range($self, start_row=None, end_row=None, start_col=None, "
+        "end_col=None)\n--\n\n"),
+    search_method<s::FindCellByRegex, Source>("find_cell_by_regex($self, regex)\n--\n\n"),
+    search_method<s::FindCellByStrContained, Source>("find_cell_by_str($self, value)\n--\n\n"),
+    search_method<s::FindCellByLetter, Source>("find_cell_by_letter($self, letter)\n--\n\n"),
+    search_method<s::FindCellsByRegex, Source>("find_cells_by_regex($self, regex)\n--\n\n"),
+    search_method<s::FindCellsByStr, Source>("find_cells_by_str($self, value)\n--\n\n"),
+    search_method<s::FindCellsForRowsByRegex, Source>(
+        "find_cells_for_rows_by_regex($self, regex, col_stop)\n--\n\n"),
+    search_method<s::FindCellsForColsByRegex, Source>(
+        "find_cells_for_cols_by_regex($self, regex, row_stop)\n--\n\n"),
+    search_method<s::FindCellsMultiRegex, Source>(
+        "find_cells_multi_regex($self, before_regex, after_regex)\n--\n\n"),
+    search_method<s::FindCellsBetweenRegex, Source>(
+        "find_cells_between_regex($self, before_regex, after_regex)\n--\n\n"),
+    search_method<s::FindCellsRangeRows, Source>(
+        "find_cells_range_rows($self, start_row, end_row)\n--\n\n"),
+    search_method<s::FindCellsRangeCols, Source>(
+        "find_cells_range_cols($self, start_col, end_col)\n--\n\n"),
+    search_method<s::FindValueByCoords, Source>("find_value_by_coords($self, row, col)\n--\n\n"),
     {},
 };
 

@@ -92,6 +92,13 @@
 //     return c;
 //   }
 //
+// A search method: described once in binding/searches.h (a signature without class and
+// a prepare() that converts the arguments into the engine work) and listed in the
+// method table over a source of cells (binding/search_shell.h), which adds the class
+// name, the receiver, the locks and the class of the found cells:
+//   search_method<searches::FindCellsByRegex, SheetCells<SheetSearch>>(
+//       "find_cells_by_regex($self, regex)\n--\n\n"),
+//
 // Results that are instances of a class: comment_class().wrap(handle). Arguments that
 // are: sheet_class().extract(a[0], "sheet") copies the handle under a brief borrow.
 // Methods without arguments take (PyObject* self, PyObject*) and METH_NOARGS through
