@@ -15,13 +15,6 @@ std::string_view rendered_value_text(const CellValue& value) {
   return buffer;
 }
 
-CellHandles handles_at(CellList cells, const std::vector<size_t>& indexes) {
-  CellHandles out;
-  out.reserve(indexes.size());
-  for (size_t i : indexes) out.push_back(cells[i]);
-  return out;
-}
-
 namespace {
 
 // The value text contains `needle`, for cells that pass `within` (a test of the
