@@ -51,7 +51,7 @@ PyObject* get_style(PyObject* self, void*) {
 }
 
 PyObject* get_data_type(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return std::string(1, c.data_type); });
+  return read_cell(self, [](const engine::Cell& c) { return std::string(c.data_type_text()); });
 }
 
 PyObject* get_hidden_value(PyObject* self, void*) {
