@@ -23,10 +23,10 @@ class Cell {
 
   Coordinate coord;
   CellValue value;
-  // The data type code. A one-byte text, which every code but a readable record's
-  // borrowed one is ("s", "n", "b", "d", "f"), lives here and may be written here
-  // directly; any other text ("", "xyz") lives out of line and this holds
-  // kDataTypeOutOfLine. Read the code through data_type_text().
+  // The data type code. The codes the model writes ("s", "n", "b", "d", "f"), like any
+  // one-byte text, live here and may be written here directly; any other text (a
+  // readable record keeps its source's text as it is, "" or "xyz") lives out of line,
+  // and this then holds kDataTypeOutOfLine. Read the whole code through data_type_text().
   char data_type = 's';
   static constexpr char kDataTypeOutOfLine = '\0';
 

@@ -3,7 +3,6 @@
 # 32-bit number and column the unsigned 16-bit one.
 import math
 import re
-import sys
 from decimal import Decimal
 
 import pytest
@@ -31,76 +30,39 @@ def text_of(value):
 
 
 class Text:
-    """An object of no known kind: read by its str() text."""
+    """An object of no known kind: read by its str() text, or raising the exception given."""
 
     def __init__(self, text):
         self.text = text
 
     def __str__(self):
-        if isinstance(self.text, BaseException) or isinstance(self.text, type):
+        if isinstance(self.text, BaseException):
             raise self.text
         return self.text
 
 
-class IntSub(int):
-    def __str__(self):
-        return "not used"
-
-
-class FloatSub(float):
-    pass
-
-
-class StrSub(str):
-    def __str__(self):
-        return "not used"
-
-
-class ListSub(list):
-    pass
+# Subclasses are read by their kind; their own str() is never asked.
+IntSub, FloatSub, StrSub, ListSub = (
+    type(base.__name__.title() + "Sub", (base,), {"__str__": lambda self: "not used"})
+    for base in (int, float, str, list))
 
 
 R = "\ufffd"
 
 
+# The kind of a value decides its reader; the readers' own bounds are in the GoogleTest
+# table and the model comparison below.
 @pytest.mark.parametrize(
     "value, text, u32, u16",
     [
         (None, None, 0, 0),
         (True, "true", 1, 1),
-        (False, "false", 0, 0),
-        (12, "12", 12, 12),
-        (-1, "-1", 4294967295, 65535),
-        (70000, "70000", 70000, 4464),
-        (4294967296, "4294967296", 0, 0),
+        (IntSub(-1), "-1", 4294967295, 65535),
         (2**63 - 1, "9223372036854775807", 4294967295, 65535),
         (-(2**63), "-9223372036854775808", 0, 0),
-        (IntSub(7), "7", 7, 7),
-        (12.0, "12", 12, 12),
-        (12.7, "12.7", 12, 12),
-        (-0.5, "-0.5", 0, 0),
-        (-0.0, "-0", 0, 0),
-        (1e10, "10000000000", 4294967295, 65535),
-        (1e20, "100000000000000000000", 4294967295, 65535),
-        (1e-7, "0.0000001", 0, 0),
-        (70000.5, "70000.5", 70000, 65535),
-        (math.nan, "NaN", 0, 0),
-        (math.inf, "inf", 4294967295, 65535),
-        (-math.inf, "-inf", 0, 0),
-        (FloatSub(3.5), "3.5", 3, 3),
-        ("12", "12", 12, 12),
-        ("+007", "+007", 7, 7),
-        (" 12", " 12", 0, 0),
-        ("12.0", "12.0", 0, 0),
-        ("-0", "-0", 0, 0),
-        ("65536", "65536", 65536, 0),
-        ("4294967296", "4294967296", 0, 0),
-        ("", "", 0, 0),
-        ("\u0661", "\u0661", 0, 0),
-        (StrSub("9"), "9", 9, 9),
-        ([], "[]", 0, 0),
-        ([1, None, "a", [2.5, False]], "[1, , a, [2.5, false]]", 0, 0),
-        (ListSub(["x", ListSub([1])]), "[x, [1]]", 0, 0),
+        (FloatSub(70000.5), "70000.5", 70000, 65535),
+        (StrSub("+9"), "+9", 9, 9),
+        (ListSub(["x", ListSub([1, None, [2.5, False]])]), "[x, [1, , [2.5, false]]]", 0, 0),
         ((1, 2), "(1, 2)", 0, 0),
         ({"a": 1}, "{'a': 1}", 0, 0),
         (Text("12"), "12", 12, 12),
@@ -113,36 +75,33 @@ def test_readers(value, text, u32, u16):
     assert read(value) == (text, "" if text is None else text, u32, u16)
 
 
+TRACEBACK = r"<traceback object at 0x[0-9a-f]+>"
+
+
 @pytest.mark.parametrize(
-    "value, error",
+    "value, error, traceback",
     [
-        (2**63, "OverflowError('int too big to convert')"),
-        (-(2**63) - 1, "OverflowError('int too big to convert')"),
-        ([1, [2**64]], "OverflowError('int too big to convert')"),
-        ("a\ud800", "UnicodeEncodeError('utf-8', 'a\\ud800', 1, 2, 'surrogates not allowed')"),
-        (Text(KeyError("inner")), "KeyError('inner')"),
+        (2**63, "OverflowError('int too big to convert')", "None"),
+        (-(2**63) - 1, "OverflowError('int too big to convert')", "None"),
+        ([1, [2**64]], "OverflowError('int too big to convert')", "None"),
+        ("a\ud800", "UnicodeEncodeError('utf-8', 'a\\ud800', 1, 2, 'surrogates not allowed')",
+         "None"),
+        # Raised in Python code, the error carries a traceback.
+        (Text(KeyError("inner")), "KeyError('inner')", TRACEBACK),
     ],
 )
-def test_stops_name_the_python_error(capfd, value, error):
+def test_stops_name_the_python_error(capfd, value, error, traceback):
     source = [value]
     with pytest.raises(sheafwork.PanicException) as info:
         text_of(source)
     kind = error.split("(")[0]
     rendering = f"PyErr {{ type: <class '{kind}'>, value: {error}, traceback: "
-    assert info.value.args[0].startswith(UNWRAP + rendering)
+    assert re.fullmatch(re.escape(UNWRAP + rendering) + traceback + " }", info.value.args[0])
     assert info.value.__context__ is None and info.value.__cause__ is None
     assert source == [value]
     notice = capfd.readouterr().err
     assert re.search(r"thread '\w+' panicked at binding/\S+:\d+:\d+:\n" + re.escape(UNWRAP), notice)
     assert text_of(1) == "1"
-
-
-def test_error_raised_in_python_code_shows_its_traceback():
-    with pytest.raises(sheafwork.PanicException) as info:
-        text_of(Text(ValueError("no text")))
-    assert re.fullmatch(re.escape(UNWRAP + "PyErr { type: <class 'ValueError'>, value: "
-                                           "ValueError('no text'), traceback: ")
-                        + "<traceback object at 0x[0-9a-f]+> }", info.value.args[0])
 
 
 def nested(depth):
@@ -180,18 +139,6 @@ def test_list_items_read_while_below_starting_and_current_length():
     assert text_of(items) == "[s]"
     items = [Grow(), "kept"]
     assert text_of(items) == "[g, kept]" and items == [items[0], "kept", "late"]
-
-
-def test_stops_release_what_they_read():
-    bad = Text(RuntimeError)
-    held = [object() for _ in range(3)]
-    before = [sys.getrefcount(o) for o in held + [bad]]
-    for _ in range(20):
-        with pytest.raises(sheafwork.PanicException):
-            find_cells_range_rows(*ALL_ROWS, [
-                {"row": 1, "column": 1, "value": [held[0]], "formula": held[1], "data_type": "s"},
-                {"row": held[2], "column": 1, "value": None, "formula": None, "data_type": bad}])
-    assert [sys.getrefcount(o) for o in held + [bad]] == before
 
 
 # A plain Python model of the readers, written from their rules.

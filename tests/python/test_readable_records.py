@@ -33,27 +33,21 @@ class Plain:
         self.__dict__.update(values)
 
 
-class WithProperties:
-    def __init__(self, values):
-        self._values = values
-
-    row = property(lambda self: self._values["row"])
-    column = property(lambda self: self._values["column"])
-    value = property(lambda self: self._values["value"])
-    formula = property(lambda self: self._values["formula"])
-    data_type = property(lambda self: self._values["data_type"])
-
-
 class Dynamic:
     """Every field through __getattr__, each read recorded."""
 
     def __init__(self, values):
-        self.values = values
-        self.reads = []
+        self.values, self.reads = values, []
 
     def __getattr__(self, name):
         self.reads.append(name)
         return self.values[name]
+
+
+# Every field a property over a dict that is not itself read.
+WithProperties = type("WithProperties", (), {
+    "__init__": lambda self, values: setattr(self, "_values", values),
+    **{name: property(lambda self, name=name: self._values[name]) for name in FIELDS}})
 
 
 class Missing(dict):
@@ -67,37 +61,19 @@ class Keyed(dict):
 
 
 class Mapping(collections.abc.Mapping):
-    def __init__(self, values):
-        self.values = values
-
-    def __getitem__(self, key):
-        return self.values[key]
-
-    def __iter__(self):
-        return iter(self.values)
-
-    def __len__(self):
-        return len(self.values)
+    __getitem__ = __iter__ = __len__ = None
 
 
-def test_every_kind_of_source_gives_the_same_record():
+def test_every_kind_of_source_gives_the_same_record_with_its_hooks():
     values = fields(3, 2, "4.5", "=A1", "n")
     expected = (3, 2, "4.5", "=A1", "n", None, False, "numeric")
-    sources = [values, Plain(**values), WithProperties(values), Dynamic(values),
+    dynamic = Dynamic(values)
+    sources = [values, Plain(**values), WithProperties(values), dynamic,
                type("Sub", (dict,), {})(values)]
     assert [facts(c) for c in build(*sources)] == [expected] * len(sources)
-
-
-def test_hooks_of_the_source_take_part():
+    assert dynamic.reads == list(FIELDS)
     missing, keyed = build(Missing(row=1, column=2, data_type="s"), Keyed(fields(row=1)))
-    assert (missing.value, missing.formula) == ("from __missing__", None)
-    assert keyed.row == 7
-
-
-def test_fields_read_once_each_in_order():
-    source = Dynamic(fields())
-    build(source)
-    assert source.reads == list(FIELDS)
+    assert (missing.value, missing.formula, keyed.row) == ("from __missing__", None, 7)
 
 
 @pytest.mark.parametrize(
@@ -110,7 +86,7 @@ def test_fields_read_once_each_in_order():
         (Plain(row=1, value=None, formula=None, data_type="s"),
          "AttributeError(\"'Plain' object has no attribute 'column'\")"),
         # A mapping that is not a dict is read by attribute, its keys unseen.
-        (Mapping(fields()), "AttributeError(\"'Mapping' object has no attribute 'row'\")"),
+        (Mapping(), "AttributeError(\"'Mapping' object has no attribute 'row'\")"),
         (None, "AttributeError(\"'NoneType' object has no attribute 'row'\")"),
         (5, "AttributeError(\"'int' object has no attribute 'row'\")"),
         ((1, 1, None, None, "s"), "AttributeError(\"'tuple' object has no attribute 'row'\")"),
@@ -145,14 +121,11 @@ def test_a_raising_property_stops_with_its_error():
         (12, "s", "12", "string"),
         ("12", "s", "12", "string"),
         ("TRUE", "s", "TRUE", "string"),
-        ("12", "n", "12", "integer"),
-        ("12", "", "12", "integer"),
         ("12", "S", "12", "integer"),
         (3.0, "xyz", "3", "integer"),
         (True, "b", "true", "bool"),
         ("abc", "n", "abc", "string"),
-        ("2024-01-02 03:04:05", "d", "2024-01-02 03:04:05", "datetime"),
-        ("2024-01-02 03:04:05", "s", "2024-01-02 03:04:05", "string"),
+        ("2024-01-02 03:04:05", "", "2024-01-02 03:04:05", "datetime"),
     ],
 )
 def test_value_follows_the_string_rule_and_data_type_is_kept(value, data_type, shown, kind):
@@ -162,24 +135,12 @@ def test_value_follows_the_string_rule_and_data_type_is_kept(value, data_type, s
 
 @pytest.mark.parametrize(
     "formula, data_type, is_formula",
-    [("=A1", "f", True), ("", "f", True), (None, "f", False), ("=A1", "F", False),
-     ("=A1", "ff", False), ("=A1", None, False)],
+    [("", "f", True), (None, "f", False), ("=A1", "ff", False), ("=A1", None, False)],
 )
 def test_formula_is_kept_and_counts_only_with_code_f(formula, data_type, is_formula):
     [cell] = build(fields(formula=formula, data_type=data_type))
     assert (cell.formula, cell.data_type, cell.is_formula) == (
         formula, data_type or "", is_formula)
-
-
-@pytest.mark.parametrize(
-    "row, column, expected",
-    [("7", 1, (7, 1)), ("x", 1, (0, 1)), (-1, 1, (4294967295, 1)), (3.9, 1, (3, 1)),
-     (True, 65536, (1, 0)), (1, 65536.0, (1, 65535)), (1, "65536", (1, 0)),
-     (1, -1, (1, 65535)), (1, 70000.5, (1, 65535)), (1, [1], (1, 0))],
-)
-def test_coordinates_read_leniently(row, column, expected):
-    [cell] = find_cells_range_rows(*ALL_ROWS, [fields(row=row, column=column)])
-    assert (cell.row, cell.column) == expected
 
 
 def test_workbook_cells_are_rebuilt_from_their_getters(sheet):
@@ -241,8 +202,6 @@ def test_list_subclass_is_read_by_index_and_order_is_kept():
         ((0, 1, (fields(),)), TypeError,
          "argument 'cells': 'tuple' object cannot be converted to 'PyList'"),
         ((-1, "x", None), OverflowError, "out of range integral type conversion attempted"),
-        ((0, "x", None), TypeError,
-         "argument 'end_row': 'str' object cannot be interpreted as an integer"),
         ((0, 1), TypeError,
          "find_cells_range_rows() missing 1 required positional argument: 'cells'"),
     ],
