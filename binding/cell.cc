@@ -9,7 +9,6 @@
 
 #include "engine/model/cell_value.h"
 #include "engine/model/date_time.h"
-#include "engine/model/letters.h"
 #include "engine/model/sheet_edit.h"
 
 namespace binding {
@@ -19,53 +18,6 @@ using engine::CellValue;
 using Kind = engine::CellValue::Kind;
 
 CellClass::Object& receive(PyObject* self) { return cell_class().receiver(self); }
-
-PyObject* read_cell(PyObject* self, auto&& read) {
-  return read_record(cell_class(), self, read);
-}
-
-PyObject* get_row(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.coord.row; });
-}
-
-PyObject* get_column(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.coord.column; });
-}
-
-PyObject* get_letter(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) {
-    return engine::letter_coordinate(c.coord.row, c.coord.column);
-  });
-}
-
-PyObject* get_value(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.value.text(); });
-}
-
-PyObject* get_formula(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.formula(); });
-}
-
-PyObject* get_style(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.style_id(); });
-}
-
-PyObject* get_data_type(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return std::string(1, c.data_type); });
-}
-
-PyObject* get_hidden_value(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.hidden_value(); });
-}
-
-PyObject* get_is_formula(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.is_formula(); });
-}
-
-template <Kind kind>
-PyObject* get_is_kind(PyObject* self, void*) {
-  return read_cell(self, [](const engine::Cell& c) { return c.value.kind() == kind; });
-}
 
 // The value arrives as text and is inferred before the lock is taken, so writers hold
 // the cell only for the store.
@@ -191,21 +143,22 @@ PyMethodDef methods[] = {
     {},
 };
 
+using Get = CellGetters<cell_class>;
 PyGetSetDef attributes[] = {
-    attribute("row", get_row),
-    attribute("column", get_column),
-    attribute("letter", get_letter),
-    attribute("value", get_value, set_value),
-    attribute("formula", get_formula, set_text_field<store_formula>),
-    attribute("style", get_style, set_text_field<store_style>),
-    attribute("data_type", get_data_type),
-    attribute("hidden_value", get_hidden_value, set_text_field<store_hidden_value>),
-    attribute("is_formula", get_is_formula),
-    attribute("is_value_bool", get_is_kind<Kind::Bool>),
-    attribute("is_value_numeric", get_is_kind<Kind::Numeric>),
-    attribute("is_value_integer", get_is_kind<Kind::Integer>),
-    attribute("is_value_datetime", get_is_kind<Kind::DateTime>),
-    attribute("is_value_empty", get_is_kind<Kind::Empty>),
+    attribute("row", Get::row),
+    attribute("column", Get::column),
+    attribute("letter", Get::letter),
+    attribute("value", Get::value, set_value),
+    attribute("formula", Get::formula, set_text_field<store_formula>),
+    attribute("style", Get::style, set_text_field<store_style>),
+    attribute("data_type", Get::data_type),
+    attribute("hidden_value", Get::hidden_value, set_text_field<store_hidden_value>),
+    attribute("is_formula", Get::is_formula),
+    attribute("is_value_bool", Get::is_kind<Kind::Bool>),
+    attribute("is_value_numeric", Get::is_kind<Kind::Numeric>),
+    attribute("is_value_integer", Get::is_kind<Kind::Integer>),
+    attribute("is_value_datetime", Get::is_kind<Kind::DateTime>),
+    attribute("is_value_empty", Get::is_kind<Kind::Empty>),
     {},
 };
 
@@ -220,8 +173,7 @@ CellClass& cell_class() {
 }
 
 Ref wrap_cells(std::vector<engine::Shared<engine::Cell>> cells) {
-  CellClass& cls = cell_class();
-  return make_list(cells.size(), [&](size_t i) { return cls.wrap(std::move(cells[i])); });
+  return cell_class().wrap_all(std::move(cells));
 }
 
 }  // namespace binding

@@ -4,13 +4,13 @@
 
 #include <vector>
 
+#include "binding/cell_getters.h"
 #include "binding/frame/frame.h"
-#include "engine/model/cell.h"
 #include "engine/base/shared.h"
+#include "engine/model/cell.h"
 
 namespace binding {
 
-using CellClass = Class<engine::Shared<engine::Cell>>;
 CellClass& cell_class();
 
 // A new list of Cell objects, one per handle, in the given order. Call it after the

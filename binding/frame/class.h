@@ -12,6 +12,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "binding/frame/borrow.h"
 #include "binding/frame/convert.h"
@@ -77,6 +78,13 @@ class Class {
 
   // A new instance of this class holding `payload`.
   Ref wrap(Payload payload) { return create(type(), std::move(payload)); }
+
+  // A new list of instances, one per payload, in the given order.
+  Ref wrap_all(std::vector<Payload> payloads) {
+    PyTypeObject* cls = type();
+    return make_list(payloads.size(),
+                     [&](size_t i) { return create(cls, std::move(payloads[i])); });
+  }
 
   // A new instance of `subtype` (this class or a Python subclass of it), for constructors.
   Ref create(PyTypeObject* subtype, Payload payload) {

@@ -15,6 +15,12 @@
 //   panic.h      PanicException
 //   record_read.h  read_record(): receiver, shared borrow, read lock, result built after
 //
+// Included where they are needed, for reading plain Python data into records:
+//   loose_value.h        PyValue and its four readers (Python-free)
+//   py_to_value.h        a Python object as a PyValue
+//   list_walk.h          walk_list(): the item-by-item walk of a Python list
+//   python_error_stop.h  stops that carry the rendering of a Python error
+//
 // A class, for example one whose instances hold an engine::Shared<engine::Comment>:
 //
 //   using CommentClass = binding::Class<engine::Shared<engine::Comment>>;
@@ -96,10 +102,16 @@
 // a prepare() that converts the arguments into the engine work) and listed in the
 // method table over a source of cells (binding/search_shell.h), which adds the class
 // name, the receiver, the locks and the class of the found cells:
-//   search_method<searches::FindCellsByRegex, SheetCells<SheetSearch>>(
+//   search_method<searches::FindCellsByRegex, SheetCells<SheetTraits>>(
 //       "find_cells_by_regex($self, regex)\n--\n\n"),
 //
-// Results that are instances of a class: comment_class().wrap(handle). Arguments that
+// A read-only twin of a class (ReadableCell of Cell, ReadableSheet of Sheet) holds the
+// same payload, so both share one set of getter bodies, templates over the class
+// (binding/cell_getters.h, binding/sheet_getters.h); each class lists them in its own
+// table, the writable one with its setters.
+//
+// Results that are instances of a class: comment_class().wrap(handle), or
+// comment_class().wrap_all(handles) for a list. Arguments that
 // are: sheet_class().extract(a[0], "sheet") copies the handle under a brief borrow.
 // Methods without arguments take (PyObject* self, PyObject*) and METH_NOARGS through
 // method(); tuple-and-dict methods (PyObject* self, PyObject* args, PyObject* kwargs)

@@ -129,14 +129,17 @@ void CellSnapshots::add(const Cell& cell) {
     const std::optional<std::string>& formula = cell.formula();
     const std::optional<std::string>& style_id = cell.style_id();
     const std::optional<std::string>& hidden_value = cell.hidden_value();
+    const std::string_view code = cell.data_type_text();
+    const bool long_code = code.size() != 1;
     const uint64_t block = append(&payload, sizeof payload);
-    const auto present = static_cast<uint8_t>((formula ? kFormula : 0) |
-                                              (style_id ? kStyleId : 0) |
-                                              (hidden_value ? kHiddenValue : 0));
+    const auto present = static_cast<uint8_t>(
+        (formula ? kFormula : 0) | (style_id ? kStyleId : 0) |
+        (hidden_value ? kHiddenValue : 0) | (long_code ? kDataType : 0));
     append(&present, 1);
     if (formula) append_text(*formula);
     if (style_id) append_text(*style_id);
     if (hidden_value) append_text(*hidden_value);
+    if (long_code) append_text(code);
     payload = block;
     kind |= kHasTexts;
   }
@@ -157,6 +160,7 @@ CellSnapshots::Texts CellSnapshots::texts(const Record& r) const {
   if (present & kFormula) texts.formula = next();
   if (present & kStyleId) texts.style_id = next();
   if (present & kHiddenValue) texts.hidden_value = next();
+  if (present & kDataType) texts.data_type = next();
   return texts;
 }
 

@@ -30,20 +30,21 @@ class CellSnapshots {
     uint32_t row;
     uint16_t column;
     uint8_t kind;  // a CellValue::Kind, with kHasTexts added when it has optional texts
-    char data_type;
+    char data_type;  // a one-byte code; a longer or empty one is kept with the texts
     // By kind: the double's bits, the integer, the bool, or the arena offset of the text
     // or date-time. With kHasTexts: the arena offset of that payload, followed by a byte
-    // of kFormula, kStyleId and kHiddenValue bits and the texts they name, in that order.
+    // of kFormula, kStyleId, kHiddenValue and kDataType bits and the texts they name, in
+    // that order.
     uint64_t payload;
   };
   static_assert(sizeof(Record) == 16);
 
   static constexpr uint8_t kHasTexts = 0x80;
-  static constexpr uint8_t kFormula = 1, kStyleId = 2, kHiddenValue = 4;
+  static constexpr uint8_t kFormula = 1, kStyleId = 2, kHiddenValue = 4, kDataType = 8;
 
-  // The optional texts of one copy.
+  // The optional texts of one copy, and its data type code when that is not one byte.
   struct Texts {
-    std::optional<std::string_view> formula, style_id, hidden_value;
+    std::optional<std::string_view> formula, style_id, hidden_value, data_type;
   };
 
   // Room for `n` copies, so that copying allocates records once, and a first guess of
@@ -76,6 +77,10 @@ class CellSnapshots {
     return t;
   }
   Texts texts(const Record& r) const;
+  // The whole data type code of a copy whose texts are `texts`.
+  static std::string_view data_type(const Record& r, const Texts& texts) {
+    return texts.data_type ? *texts.data_type : std::string_view(&r.data_type, 1);
+  }
   // The value as a CellValue again (a String allocates its text).
   CellValue value(const Record& r) const;
 

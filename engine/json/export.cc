@@ -45,6 +45,7 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
     texts = copies.texts(cell);
     for (const auto& optional : {texts.formula, texts.style_id, texts.hidden_value})
       if (optional) room += kOptionalKeyRoom + json::string_room(*optional);
+    if (texts.data_type) room += json::string_room(*texts.data_type);
   }
 
   char* p = out.reserve(room);
@@ -83,7 +84,7 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
     p = json::put_string(p, *texts.formula);
   }
   p = json::put_raw(p, R"(,"data_type":)");
-  p = json::put_code(p, cell.data_type);
+  p = texts.data_type ? json::put_string(p, *texts.data_type) : json::put_code(p, cell.data_type);
   if (texts.style_id) {
     p = json::put_raw(p, R"(,"style_id":)");
     p = json::put_string(p, *texts.style_id);

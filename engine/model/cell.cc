@@ -32,13 +32,30 @@ const std::optional<std::string>& Cell::hidden_value() const {
   return extras_ ? extras_->hidden_value : kAbsent;
 }
 
+std::string_view Cell::data_type_text() const {
+  if (data_type == kDataTypeOutOfLine && extras_) return extras_->data_type;
+  return {&data_type, 1};
+}
+
+void Cell::set_data_type(std::string_view text) {
+  if (text.size() == 1 && text[0] != kDataTypeOutOfLine) {
+    data_type = text[0];
+    if (extras_) extras_->data_type.clear();
+    drop_extras_if_empty();
+    return;
+  }
+  extras().data_type.assign(text);
+  data_type = kDataTypeOutOfLine;
+}
+
 Cell::Extras& Cell::extras() {
   if (!extras_) extras_ = std::make_unique<Extras>();
   return *extras_;
 }
 
 void Cell::drop_extras_if_empty() {
-  if (extras_ && !extras_->formula && !extras_->style_id && !extras_->hidden_value)
+  if (extras_ && !extras_->formula && !extras_->style_id && !extras_->hidden_value &&
+      data_type != kDataTypeOutOfLine)
     extras_.reset();
 }
 

@@ -23,8 +23,17 @@ class Cell {
 
   Coordinate coord;
   CellValue value;
-  // One of "s", "n", "b", "d", "f".
+  // The data type code. The codes the model writes ("s", "n", "b", "d", "f"), like any
+  // one-byte text, live here and may be written here directly; any other text (a
+  // readable record keeps its source's text as it is, "" or "xyz") lives out of line,
+  // and this then holds kDataTypeOutOfLine. Read the whole code through data_type_text().
   char data_type = 's';
+  static constexpr char kDataTypeOutOfLine = '\0';
+
+  // The whole code; valid until the cell changes.
+  std::string_view data_type_text() const;
+  // Stores `text` unchanged, a one-byte text in `data_type`, any other out of line.
+  void set_data_type(std::string_view text);
 
   // Replaces the value with the inference of `text`; data_type is the caller's business.
   void set_value_text(std::string_view text) { value = CellValue::from_text(text); }
@@ -32,8 +41,8 @@ class Cell {
   // A cell counts as a formula cell when it has a formula and its code is exactly "f".
   bool is_formula() const { return data_type == 'f' && formula().has_value(); }
 
-  // False when formula, style_id and hidden_value are all absent: a test that costs no
-  // call, for walks over every cell.
+  // False when formula, style_id and hidden_value are all absent and the data type code
+  // is one byte: a test that costs no call, for walks over every cell.
   bool has_optional_texts() const { return extras_ != nullptr; }
   const std::optional<std::string>& formula() const;
   const std::optional<std::string>& style_id() const;
@@ -43,10 +52,11 @@ class Cell {
   void set_hidden_value(std::optional<std::string> v);
 
  private:
-  // Most cells have none of the three optional texts; keeping them out of line keeps a
-  // numeric cell's record small.
+  // Most cells have none of the three optional texts and a one-byte code; keeping them
+  // out of line keeps a numeric cell's record small.
   struct Extras {
     std::optional<std::string> formula, style_id, hidden_value;
+    std::string data_type;  // meaningful only while `data_type` is kDataTypeOutOfLine
   };
   Extras& extras();
   void drop_extras_if_empty();

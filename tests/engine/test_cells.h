@@ -70,16 +70,16 @@ inline Shared<Cell> put_cell(Sheet& sheet, uint32_t row, uint16_t column,
 // Stores a cell holding `value` with data type `code` under `key`, though the cell itself
 // says it stands at `own`.
 inline Shared<Cell> put_value(Sheet& sheet, Coordinate key, Coordinate own, CellValue value,
-                              char code) {
+                              std::string_view code) {
   auto cell = cell_of(own.row, own.column, std::move(value));
-  cell.write()->data_type = code;
+  cell.write()->set_data_type(code);
   sheet.cells.entries.insert_or_assign(key, cell);
   return cell;
 }
 
 inline Shared<Cell> put_value(Sheet& sheet, Coordinate at, CellValue value) {
   const char code = value.data_type();
-  return put_value(sheet, at, at, std::move(value), code);
+  return put_value(sheet, at, at, std::move(value), std::string_view(&code, 1));
 }
 
 // Rewrites the coordinate a cell holds, leaving the key it is stored under.

@@ -214,7 +214,7 @@ TEST(JsonExport, OptionalCellKeys) {
   for (const auto& [formula, style, hidden, keys] : cases) {
     Sheet sheet("S", "visible");
     {
-      auto w = put_value(sheet, {2, 3}, {2, 3}, CellValue::string("x"), 'f').write();
+      auto w = put_value(sheet, {2, 3}, {2, 3}, CellValue::string("x"), "f").write();
       w->set_formula(formula);
       w->set_style_id(style);
       w->set_hidden_value(hidden);
@@ -223,24 +223,33 @@ TEST(JsonExport, OptionalCellKeys) {
   }
 }
 
-// Every value kind; data type codes escaped like strings.
+// Every value kind; data type codes of any length, escaped like strings.
 TEST(JsonExport, ValueAndDataType) {
-  const std::tuple<CellValue, char, std::string> cases[] = {
-      {CellValue(), 's', R"(null,"data_type":"s")"},
-      {CellValue::string("a\"b"), 's', R"("a\"b","data_type":"s")"},
-      {CellValue::string(""), 's', R"("","data_type":"s")"},
-      {CellValue::numeric(3.0), 'n', R"(3.0,"data_type":"n")"},
-      {CellValue::numeric(1e-6), 'n', R"(1e-6,"data_type":"n")"},
-      {CellValue::numeric(-std::numeric_limits<double>::infinity()), 'n',
+  using namespace std::string_literals;
+  std::string escaped_ones;
+  for (int i = 0; i < 300; ++i) escaped_ones += "\\u0001";
+  const std::tuple<CellValue, std::string, std::string> cases[] = {
+      {CellValue(), "s", R"(null,"data_type":"s")"},
+      {CellValue::string("a\"b"), "s", R"("a\"b","data_type":"s")"},
+      {CellValue::string(""), "s", R"("","data_type":"s")"},
+      {CellValue::numeric(3.0), "n", R"(3.0,"data_type":"n")"},
+      {CellValue::numeric(1e-6), "n", R"(1e-6,"data_type":"n")"},
+      {CellValue::numeric(-std::numeric_limits<double>::infinity()), "n",
        R"(null,"data_type":"n")"},
-      {CellValue::integer(INT32_MIN), 'n', R"(-2147483648,"data_type":"n")"},
-      {CellValue::boolean(false), 'b', R"(false,"data_type":"b")"},
-      {CellValue::date_time({10000, 1, 1, 0, 123456000}), 'd',
+      {CellValue::integer(INT32_MIN), "n", R"(-2147483648,"data_type":"n")"},
+      {CellValue::boolean(false), "b", R"(false,"data_type":"b")"},
+      {CellValue::date_time({10000, 1, 1, 0, 123456000}), "d",
        R"("+10000-01-01T00:00:00.123456","data_type":"d")"},
-      {CellValue::boolean(true), '"', R"(true,"data_type":"\"")"},
-      {CellValue::boolean(true), '\\', R"(true,"data_type":"\\")"},
-      {CellValue::boolean(true), '\x01', R"(true,"data_type":"\u0001")"},
-      {CellValue::boolean(true), '\xff', "true,\"data_type\":\"\xff\""}};
+      {CellValue::boolean(true), "\"", R"(true,"data_type":"\"")"},
+      {CellValue::boolean(true), "\\", R"(true,"data_type":"\\")"},
+      {CellValue::boolean(true), "\x01", R"(true,"data_type":"\u0001")"},
+      {CellValue::boolean(true), "\xff", "true,\"data_type\":\"\xff\""},
+      // Codes that are not one byte are kept out of line and written whole.
+      {CellValue::integer(1), "", R"(1,"data_type":"")"},
+      {CellValue::integer(1), "xyz", R"(1,"data_type":"xyz")"},
+      {CellValue::integer(1), "\0"s, R"(1,"data_type":"\u0000")"},
+      {CellValue::integer(1), std::string(300, '\x01'),
+       R"(1,"data_type":")" + escaped_ones + "\""}};
   for (const auto& [value, code, text] : cases) {
     Sheet sheet("S", "visible");
     put_value(sheet, {1, 1}, {1, 1}, value, code);
@@ -254,7 +263,7 @@ TEST(JsonExport, LongCellTextsInEveryPlace) {
   for (int i = 0; i < 6000; ++i) escaped += "\\u0002";
   escaped += "end";
   Sheet sheet("S", "visible");
-  auto cell = put_value(sheet, {1, 1}, {1, 1}, CellValue::string(long_text), 'f');
+  auto cell = put_value(sheet, {1, 1}, {1, 1}, CellValue::string(long_text), "f");
   cell.write()->set_formula(long_text);
   cell.write()->set_hidden_value(long_text);
   EXPECT_EQ(json_of(sheet),
@@ -271,10 +280,10 @@ TEST(JsonExport, CellsSortStablyByTheirOwnCoordinates) {
   for (int32_t i = 0; i < 5000; ++i) {
     const Coordinate own{static_cast<uint32_t>(3 + random() % 300),
                          static_cast<uint16_t>(1 + random() % 12)};
-    put_value(sheet, {static_cast<uint32_t>(i + 10), 1}, own, CellValue::integer(i), 'n');
+    put_value(sheet, {static_cast<uint32_t>(i + 10), 1}, own, CellValue::integer(i), "n");
   }
-  put_value(sheet, {1, 1}, {70000, 1}, CellValue::integer(-1), 'n');
-  put_value(sheet, {2, 1}, {1, 65535}, CellValue::integer(-2), 'n');
+  put_value(sheet, {1, 1}, {70000, 1}, CellValue::integer(-1), "n");
+  put_value(sheet, {2, 1}, {1, 65535}, CellValue::integer(-2), "n");
   Sheet copy = sheet.clone();
   for (const Sheet* s : {&sheet, &copy}) {
     std::vector<Shared<Cell>> cells = testing::map_order(*s);

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "engine/model/cell.h"
 
@@ -198,6 +199,32 @@ TEST(CellRecord, CopiesOwnTheirOptionalTexts) {
   a = b;
   EXPECT_FALSE(a.formula());
   EXPECT_EQ(a.hidden_value(), "h");
+}
+
+// Any code is kept as given; only a one-byte one stays inline, and only "f" makes a
+// formula cell. A one-byte code written straight into the record wins over a longer one.
+TEST(CellRecord, DataTypeOfAnyLength) {
+  using namespace std::string_literals;
+  const std::tuple<std::string, bool, bool> cases[] = {
+      {"f", true, false}, {"s", false, false}, {"z", false, false}, {"", false, true},
+      {"ff", false, true}, {"xyz", false, true}, {"\0"s, false, true}};
+  for (const auto& [code, formula, out_of_line] : cases) {
+    Cell cell(1, 1, "x");
+    cell.set_formula("=A1");
+    cell.set_data_type(code);
+    EXPECT_EQ(cell.data_type_text(), code);
+    EXPECT_EQ(cell.is_formula(), formula) << code;
+    EXPECT_EQ(cell.data_type == Cell::kDataTypeOutOfLine, out_of_line) << code;
+    cell.set_formula(std::nullopt);
+    EXPECT_EQ(cell.has_optional_texts(), out_of_line) << code;
+    const Cell copy = cell;
+    EXPECT_EQ(copy.data_type_text(), code);
+    cell.data_type = 'n';
+    EXPECT_EQ(cell.data_type_text(), "n");
+    cell.set_data_type("b");
+    EXPECT_EQ(cell.data_type_text(), "b");
+    EXPECT_FALSE(cell.has_optional_texts()) << code;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,194 @@
+# Loose values: any Python value read as a field of a readable record. The fields show the
+# readers directly: formula is the optional text, data_type the text, row the unsigned
+# 32-bit number and column the unsigned 16-bit one.
+import math
+import re
+from decimal import Decimal
+
+import pytest
+from hypothesis import given
+from hypothesis import strategies as st
+
+import sheafwork
+from sheafwork.readable import find_cells_range_rows
+
+ALL_ROWS = (0, 4294967295)
+UNWRAP = "called `Result::unwrap()` on an `Err` value: "
+
+
+def read(value):
+    """(optional text, text, u32, u16) of `value`, read as four fields of one cell."""
+    source = {"row": value, "column": value, "value": None, "formula": value, "data_type": value}
+    [cell] = find_cells_range_rows(*ALL_ROWS, [source])
+    return cell.formula, cell.data_type, cell.row, cell.column
+
+
+def text_of(value):
+    """value_to_string of `value`, read once."""
+    source = {"row": 1, "column": 1, "value": None, "formula": None, "data_type": value}
+    return find_cells_range_rows(*ALL_ROWS, [source])[0].data_type
+
+
+class Text:
+    """An object of no known kind: read by its str() text, or raising the exception given."""
+
+    def __init__(self, text):
+        self.text = text
+
+    def __str__(self):
+        if isinstance(self.text, BaseException):
+            raise self.text
+        return self.text
+
+
+# Subclasses are read by their kind; their own str() is never asked.
+IntSub, FloatSub, StrSub, ListSub = (
+    type(base.__name__.title() + "Sub", (base,), {"__str__": lambda self: "not used"})
+    for base in (int, float, str, list))
+
+
+R = "\ufffd"
+
+
+# The kind of a value decides its reader; the readers' own bounds are in the GoogleTest
+# table and the model comparison below.
+@pytest.mark.parametrize(
+    "value, text, u32, u16",
+    [
+        (None, None, 0, 0),
+        (True, "true", 1, 1),
+        (IntSub(-1), "-1", 4294967295, 65535),
+        (2**63 - 1, "9223372036854775807", 4294967295, 65535),
+        (-(2**63), "-9223372036854775808", 0, 0),
+        (FloatSub(70000.5), "70000.5", 70000, 65535),
+        (StrSub("+9"), "+9", 9, 9),
+        (ListSub(["x", ListSub([1, None, [2.5, False]])]), "[x, [1, , [2.5, false]]]", 0, 0),
+        ((1, 2), "(1, 2)", 0, 0),
+        ({"a": 1}, "{'a': 1}", 0, 0),
+        (Text("12"), "12", 12, 12),
+        (Text("True"), "True", 0, 0),
+        (Text("a\ud800b"), f"a{R}{R}{R}b", 0, 0),
+        ([Text("\udfff")], f"[{R}{R}{R}]", 0, 0),
+    ],
+)
+def test_readers(value, text, u32, u16):
+    assert read(value) == (text, "" if text is None else text, u32, u16)
+
+
+TRACEBACK = r"<traceback object at 0x[0-9a-f]+>"
+
+
+@pytest.mark.parametrize(
+    "value, error, traceback",
+    [
+        (2**63, "OverflowError('int too big to convert')", "None"),
+        (-(2**63) - 1, "OverflowError('int too big to convert')", "None"),
+        ([1, [2**64]], "OverflowError('int too big to convert')", "None"),
+        ("a\ud800", "UnicodeEncodeError('utf-8', 'a\\ud800', 1, 2, 'surrogates not allowed')",
+         "None"),
+        # Raised in Python code, the error carries a traceback.
+        (Text(KeyError("inner")), "KeyError('inner')", TRACEBACK),
+    ],
+)
+def test_stops_name_the_python_error(capfd, value, error, traceback):
+    source = [value]
+    with pytest.raises(sheafwork.PanicException) as info:
+        text_of(source)
+    kind = error.split("(")[0]
+    rendering = f"PyErr {{ type: <class '{kind}'>, value: {error}, traceback: "
+    assert re.fullmatch(re.escape(UNWRAP + rendering) + traceback + " }", info.value.args[0])
+    assert info.value.__context__ is None and info.value.__cause__ is None
+    assert source == [value]
+    notice = capfd.readouterr().err
+    assert re.search(r"thread '\w+' panicked at binding/\S+:\d+:\d+:\n" + re.escape(UNWRAP), notice)
+    assert text_of(1) == "1"
+
+
+def nested(depth):
+    value = []
+    for _ in range(depth - 1):
+        value = [value]
+    return value
+
+
+def test_deep_and_self_containing_lists_raise_recursion_error():
+    assert text_of(nested(1000)) == "[" * 1000 + "]" * 1000
+    loop = [1]
+    loop.append(loop)
+    through = [[]]
+    through[0].append(through)
+    for value in (nested(1001), loop, through, nested(10**5)):
+        with pytest.raises(RecursionError, match="^a list nested more than 1000 deep, or one "
+                                                 "that contains itself, cannot be read as a value$"):
+            text_of(value)
+    assert loop[1] is loop and len(loop) == 2
+
+
+def test_list_items_read_while_below_starting_and_current_length():
+    class Shrink:
+        def __str__(self):
+            del items[1:]
+            return "s"
+
+    class Grow:
+        def __str__(self):
+            items.append("late")
+            return "g"
+
+    items = [Shrink(), "gone", "gone too"]
+    assert text_of(items) == "[s]"
+    items = [Grow(), "kept"]
+    assert text_of(items) == "[g, kept]" and items == [items[0], "kept", "late"]
+
+
+# A plain Python model of the readers, written from their rules.
+def model_text(value):
+    if value is None:
+        return ""
+    if isinstance(value, bool):
+        return "true" if value else "false"
+    if isinstance(value, int):
+        return str(value)
+    if isinstance(value, float):
+        if math.isnan(value):
+            return "NaN"
+        if math.isinf(value):
+            return "inf" if value > 0 else "-inf"
+        text = format(Decimal(repr(value)), "f")
+        return text.rstrip("0").rstrip(".") if "." in text else text
+    if isinstance(value, list):
+        return "[" + ", ".join(model_text(v) for v in value) + "]"
+    return value
+
+
+def model_number(value, bits):
+    largest = 2**bits - 1
+    if isinstance(value, bool):
+        return int(value)
+    if isinstance(value, int):
+        return value & largest
+    if isinstance(value, float):
+        if math.isnan(value) or value <= 0:
+            return 0
+        return largest if value >= largest else int(value)
+    if isinstance(value, str) and re.fullmatch(r"\+?[0-9]+", value):
+        number = int(value)
+        return number if number <= largest else 0
+    return 0
+
+
+LEAVES = st.one_of(
+    st.none(),
+    st.booleans(),
+    st.integers(min_value=-(2**63), max_value=2**63 - 1),
+    st.floats(),
+    st.text(st.characters(blacklist_categories=("Cs",))),
+    st.from_regex(r"\+?[0-9]{1,12}", fullmatch=True),
+)
+
+
+@given(st.recursive(LEAVES, lambda children: st.lists(children, max_size=4), max_leaves=12))
+def test_readers_agree_with_a_plain_model(value):
+    text = None if value is None else model_text(value)
+    assert read(value) == (text, model_text(value), model_number(value, 32),
+                           model_number(value, 16))

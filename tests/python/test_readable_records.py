@@ -1,0 +1,225 @@
+# Readable cell records read from Python objects and dicts, as the `cells` argument of a
+# readable search turns them into records.
+import collections.abc
+import sys
+
+import pytest
+
+import sheafwork
+from sheafwork.readable import ReadableCell, find_cells_range_rows
+
+ALL_ROWS = (0, 4294967295)
+UNWRAP = "called `Result::unwrap()` on an `Err` value: "
+FIELDS = ("row", "column", "value", "formula", "data_type")
+KINDS = ("empty", "bool", "numeric", "integer", "datetime")
+
+
+def build(*sources):
+    return find_cells_range_rows(*ALL_ROWS, list(sources))
+
+
+def facts(cell):
+    kinds = [k for k in KINDS if getattr(cell, "is_value_" + k)]
+    return (cell.row, cell.column, cell.value, cell.formula, cell.data_type, cell.style,
+            cell.is_formula, kinds[0] if kinds else "string")
+
+
+def fields(row=1, column=1, value=None, formula=None, data_type="s"):
+    return dict(zip(FIELDS, (row, column, value, formula, data_type)))
+
+
+class Plain:
+    def __init__(self, **values):
+        self.__dict__.update(values)
+
+
+class Dynamic:
+    """Every field through __getattr__, each read recorded."""
+
+    def __init__(self, values):
+        self.values, self.reads = values, []
+
+    def __getattr__(self, name):
+        self.reads.append(name)
+        return self.values[name]
+
+
+# Every field a property over a dict that is not itself read.
+WithProperties = type("WithProperties", (), {
+    "__init__": lambda self, values: setattr(self, "_values", values),
+    **{name: property(lambda self, name=name: self._values[name]) for name in FIELDS}})
+
+
+class Missing(dict):
+    def __missing__(self, key):
+        return {"value": "from __missing__", "formula": None}[key]
+
+
+class Keyed(dict):
+    def __getitem__(self, key):
+        return "7" if key == "row" else super().__getitem__(key)
+
+
+class Mapping(collections.abc.Mapping):
+    __getitem__ = __iter__ = __len__ = None
+
+
+def test_every_kind_of_source_gives_the_same_record_with_its_hooks():
+    values = fields(3, 2, "4.5", "=A1", "n")
+    expected = (3, 2, "4.5", "=A1", "n", None, False, "numeric")
+    dynamic = Dynamic(values)
+    sources = [values, Plain(**values), WithProperties(values), dynamic,
+               type("Sub", (dict,), {})(values)]
+    assert [facts(c) for c in build(*sources)] == [expected] * len(sources)
+    assert dynamic.reads == list(FIELDS)
+    missing, keyed = build(Missing(row=1, column=2, data_type="s"), Keyed(fields(row=1)))
+    assert (missing.value, missing.formula, keyed.row) == ("from __missing__", None, 7)
+
+
+@pytest.mark.parametrize(
+    "source, error",
+    [
+        ({}, "KeyError('row')"),
+        ({name: 1 for name in FIELDS[:3]}, "KeyError('formula')"),
+        (Plain(row=1, column=1, value=None, formula=None),
+         "AttributeError(\"'Plain' object has no attribute 'data_type'\")"),
+        (Plain(row=1, value=None, formula=None, data_type="s"),
+         "AttributeError(\"'Plain' object has no attribute 'column'\")"),
+        # A mapping that is not a dict is read by attribute, its keys unseen.
+        (Mapping(), "AttributeError(\"'Mapping' object has no attribute 'row'\")"),
+        (None, "AttributeError(\"'NoneType' object has no attribute 'row'\")"),
+        (5, "AttributeError(\"'int' object has no attribute 'row'\")"),
+        ((1, 1, None, None, "s"), "AttributeError(\"'tuple' object has no attribute 'row'\")"),
+    ],
+)
+def test_first_missing_field_stops_the_call(source, error):
+    with pytest.raises(sheafwork.PanicException) as info:
+        build(fields(), source)
+    kind = error.split("(")[0]
+    assert info.value.args == (
+        f"{UNWRAP}PyErr {{ type: <class '{kind}'>, value: {error}, traceback: None }}",)
+
+
+def test_a_raising_property_stops_with_its_error():
+    class Broken(WithProperties):
+        @property
+        def formula(self):
+            raise LookupError("no formula")
+
+    with pytest.raises(sheafwork.PanicException, match=r"value: LookupError\('no formula'\), "
+                                                       r"traceback: <traceback object"):
+        build(Broken(fields()))
+
+
+@pytest.mark.parametrize(
+    "value, data_type, shown, kind",
+    [
+        ("", "s", "", "string"),
+        ("", "n", "", "empty"),
+        (None, "s", "", "empty"),
+        (None, "n", "", "empty"),
+        (12, "s", "12", "string"),
+        ("12", "s", "12", "string"),
+        ("TRUE", "s", "TRUE", "string"),
+        ("12", "S", "12", "integer"),
+        (3.0, "xyz", "3", "integer"),
+        (True, "b", "true", "bool"),
+        ("abc", "n", "abc", "string"),
+        ("2024-01-02 03:04:05", "", "2024-01-02 03:04:05", "datetime"),
+    ],
+)
+def test_value_follows_the_string_rule_and_data_type_is_kept(value, data_type, shown, kind):
+    [cell] = build(fields(value=value, data_type=data_type))
+    assert facts(cell)[2:] == (shown, None, data_type, None, False, kind)
+
+
+@pytest.mark.parametrize(
+    "formula, data_type, is_formula",
+    [("", "f", True), (None, "f", False), ("=A1", "ff", False), ("=A1", None, False)],
+)
+def test_formula_is_kept_and_counts_only_with_code_f(formula, data_type, is_formula):
+    [cell] = build(fields(formula=formula, data_type=data_type))
+    assert (cell.formula, cell.data_type, cell.is_formula) == (
+        formula, data_type or "", is_formula)
+
+
+def test_workbook_cells_are_rebuilt_from_their_getters(sheet):
+    empty = sheet.cell(1, 1)
+    number = sheet.cell(2, 1)
+    number.set_value_number(3.0)
+    number.style = "bold"
+    number.hidden_value = "h"
+    formula = sheet.cell(3, 1, "x")
+    formula.formula = "=A1"
+    rebuilt = build(empty, number, formula)
+    assert [facts(c) for c in rebuilt] == [
+        (1, 1, "", None, "s", None, False, "string"),
+        (2, 1, "3", None, "n", None, False, "integer"),
+        (3, 1, "x", "=A1", "f", None, True, "string")]
+    number.value = "changed"
+    assert rebuilt[1].value == "3"
+
+
+def test_readable_cells_lend_their_record_and_others_are_read():
+    [lent] = build(fields(4, 1, None, None, "s"))
+    assert lent.is_value_empty
+    copy = Plain(**{name: getattr(lent, name) for name in FIELDS})
+    again, rebuilt = build(lent, copy)
+    assert again is not lent and type(again) is ReadableCell
+    # Read through its getters, the Empty value would come back as an empty String.
+    assert facts(again) == facts(lent) and again.is_value_empty
+    assert not rebuilt.is_value_empty and rebuilt.value == ""
+
+
+def test_list_walk_stops_at_either_length():
+    class Shrinking(WithProperties):
+        @property
+        def row(self):
+            del cells[2:]
+            cells.append(fields(row=99))
+            return 1
+
+    cells = [Shrinking(fields()), fields(row=2), fields(row=3), fields(row=4)]
+    assert find_cells_range_rows(*ALL_ROWS, []) == []
+    assert [c.row for c in find_cells_range_rows(*ALL_ROWS, cells)] == [1, 2, 99]
+    cells = [Shrinking(fields()), fields(row=2)]
+    assert [c.row for c in find_cells_range_rows(*ALL_ROWS, cells)] == [1, 2]
+
+
+def test_list_subclass_is_read_by_index_and_order_is_kept():
+    class Cells(list):
+        def __iter__(self):
+            raise AssertionError("read by index")
+
+    cells = Cells([fields(row=r) for r in (5, 2, 9, 2, 0)])
+    assert [c.row for c in find_cells_range_rows(2, 5, cells)] == [5, 2, 2]
+    assert find_cells_range_rows(5, 2, cells) == []
+
+
+@pytest.mark.parametrize(
+    "args, exc, text",
+    [
+        ((0, 1, (fields(),)), TypeError,
+         "argument 'cells': 'tuple' object cannot be converted to 'PyList'"),
+        ((-1, "x", None), OverflowError, "out of range integral type conversion attempted"),
+        ((0, 1), TypeError,
+         "find_cells_range_rows() missing 1 required positional argument: 'cells'"),
+    ],
+)
+def test_argument_errors(args, exc, text):
+    with pytest.raises(exc) as info:
+        find_cells_range_rows(*args)
+    assert str(info.value) == text
+
+
+def test_a_stop_releases_every_record_and_reference():
+    held = [object() for _ in range(4)]
+    [lent] = build(fields())
+    before = [sys.getrefcount(o) for o in held + [lent]]
+    cells = [lent, fields(value=[held[0]], formula=held[1]), Plain(row=held[2], column=held[3])]
+    for _ in range(10):
+        with pytest.raises(sheafwork.PanicException):
+            find_cells_range_rows(*ALL_ROWS, cells)
+    del cells
+    assert [sys.getrefcount(o) for o in held + [lent]] == before
+    assert facts(build(lent)[0]) == facts(lent)
