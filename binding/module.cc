@@ -10,7 +10,9 @@
 #include "binding/comment.h"
 #include "binding/frame/frame.h"
 #include "binding/module_functions.h"
+#include "binding/readable/finder.h"
 #include "binding/readable/readable_cell.h"
+#include "binding/readable/readable_sheet.h"
 #include "binding/readable/search_functions.h"
 #include "binding/sheet.h"
 
@@ -52,8 +54,10 @@ void fill(PyObject* module) {
   // find_cells_by_str, find_cells_for_rows_by_regex, find_cells_for_cols_by_regex,
   // find_cells_multi_regex, find_cells_between_regex, find_cells_range_rows,
   // find_cells_range_cols, find_values_by_col_rows, find_values_by_row_cols.
+  add_class(readable.get(), finder_class().type());
+  add_class(readable.get(), readable_sheet_class().type());
   add_class(readable.get(), readable_cell_class().type());
-  for (PyMethodDef& def : readable_search_functions()) add_function(readable.get(), &def);
+  for (PyMethodDef& def : readable_functions()) add_function(readable.get(), &def);
   add_name(module, "readable", readable);
 
   Ref sys = checked(PyImport_ImportModule("sys"));

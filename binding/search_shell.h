@@ -35,8 +35,9 @@ inline Ref found_to_python(HandleClass& cls, engine::OptionalCell found) {
   return found ? cls.wrap(std::move(*found)) : none();
 }
 inline Ref found_to_python(HandleClass& cls, engine::CellHandles found) {
-  return make_list(found.size(), [&](size_t i) { return cls.wrap(std::move(found[i])); });
+  return cls.wrap_all(std::move(found));
 }
+inline Ref found_to_python(HandleClass&, const std::string& text) { return to_python(text); }
 inline Ref found_to_python(HandleClass&, const std::optional<std::string>& text) {
   return to_python(text);
 }
@@ -72,6 +73,18 @@ constexpr Signature method_signature(Signature sig, const char* class_name) {
   return sig;
 }
 
+// Whether `Search` runs without the interpreter lock where its source allows it: every
+// search but those that declare kHoldsLock (a lookup of one key costs less than handing
+// the lock over).
+template <class Search>
+constexpr bool releases_lock() {
+  if constexpr (requires { Search::kHoldsLock; }) {
+    return !Search::kHoldsLock;
+  } else {
+    return true;
+  }
+}
+
 // A sheet class as a source of cells. Traits: kClassName ("Sheet"), sheets() and cells()
 // (the classes of the receiver and of found cells), kReleasesLock.
 template <class Traits>
@@ -80,17 +93,17 @@ struct SheetCells {
   static constexpr Signature kSignature =
       method_signature(Search::kSignature, Traits::kClassName);
 
-  // Receiver and borrow, then the arguments (prepare), then the search.
-  template <class Prepare>
-  static Ref run(PyObject* self, const Arguments&, Prepare&& prepare) {
+  // Receiver and borrow, then the arguments, then the search.
+  template <class Search>
+  static Ref run(PyObject* self, const Arguments& a) {
     auto& object = Traits::sheets().receiver(self);
     SharedBorrow borrow(object.borrow);
-    auto work = prepare();
+    auto work = Search::prepare(a);
     auto search = [&] {
       auto sheet = object.payload.read();
       return over_sheet(work, *sheet);
     };
-    if constexpr (Traits::kReleasesLock) {
+    if constexpr (Traits::kReleasesLock && releases_lock<Search>()) {
       return found_to_python(Traits::cells(), allow_threads(search));
     } else {
       return found_to_python(Traits::cells(), search());
@@ -104,7 +117,7 @@ PyObject* run_search(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                      PyObject* kwnames) {
   return call([&] {
     const Arguments a(Source::template kSignature<Search>, args, nargs, kwnames);
-    return Source::run(self, a, [&] { return Search::prepare(a); });
+    return Source::template run<Search>(self, a);
   });
 }
 

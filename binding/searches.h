@@ -155,6 +155,49 @@ struct FindValueByCoords {
   }
 };
 
+// A sheet gives the cell stored under the key, without reading it; a list the first cell
+// in list order that holds the coordinate.
+struct FindCellByCoords {
+  static constexpr Signature kSignature{"find_cell_by_coords", nullptr, {"row", "col"}, 2};
+  static auto prepare(const Arguments& a) {
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
+    return Overload{
+        [=](const Sheet& sheet) { return engine::cell_stored_at(sheet.cells, row, col); },
+        [=](CellList cells) { return engine::find_cell_by_coords(row, col, cells); }};
+  }
+};
+
+// The value text under a key of the cell map, "" when there is none: one lookup, run
+// with the interpreter lock held.
+struct GetValueCell {
+  static constexpr Signature kSignature{"get_value_cell", nullptr, {"row", "col"}, 2};
+  static constexpr bool kHoldsLock = true;
+  static auto prepare(const Arguments& a) {
+    return [row = a.get<uint32_t>(0), col = a.get<uint16_t>(1)](const Sheet& sheet) {
+      return engine::get_value_cell(sheet.cells, row, col);
+    };
+  }
+};
+
+struct FindValuesByColRows {
+  static constexpr Signature kSignature{"find_values_by_col_rows", nullptr, {"col", "rows"}, 2};
+  static auto prepare(const Arguments& a) {
+    return [col = a.get<uint16_t>(0), rows = a.get<std::vector<uint32_t>>(1)](CellList cells) {
+      return engine::find_values_by_col_rows(col, rows, cells);
+    };
+  }
+};
+
+struct FindValuesByRowCols {
+  static constexpr Signature kSignature{"find_values_by_row_cols", nullptr, {"row", "cols"}, 2};
+  static auto prepare(const Arguments& a) {
+    return [row = a.get<uint32_t>(0), cols = a.get<std::vector<uint16_t>>(1)](CellList cells) {
+      return engine::find_values_by_row_cols(row, cols, cells);
+    };
+  }
+};
+
 // The cells inside a rectangle of the cell map; absent bounds take the engine's defaults.
 struct GetCellsByRange {
   static constexpr Signature kSignature{

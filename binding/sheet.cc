@@ -9,6 +9,7 @@
 #include "binding/cell.h"
 #include "binding/comment.h"
 #include "binding/searches.h"
+#include "binding/sheet_getters.h"
 #include "engine/model/reads.h"
 #include "engine/model/sheet_edit.h"
 
@@ -17,16 +18,15 @@ namespace {
 
 SheetClass::Object& receive(PyObject* self) { return sheet_class().receiver(self); }
 
-template <class... Build>
-PyObject* read_sheet(PyObject* self, auto&& read, Build&&... build) {
-  return read_record(sheet_class(), self, read, std::forward<Build>(build)...);
-}
+// Members hold the interpreter lock throughout and hand back Cell objects.
+struct SheetTraits {
+  static constexpr const char* kClassName = "Sheet";
+  static SheetClass& sheets() { return sheet_class(); }
+  static CellClass& cells() { return cell_class(); }
+  static constexpr bool kReleasesLock = false;
+};
 
 // 1, 2
-PyObject* get_name(PyObject* self, void*) {
-  return read_sheet(self, [](const engine::Sheet& s) { return s.name; });
-}
-
 int set_name(PyObject* self, PyObject* value, void*) {
   return call_status([&] {
     refuse_deletion(value);
@@ -38,10 +38,6 @@ int set_name(PyObject* self, PyObject* value, void*) {
 }
 
 // 3, 4
-PyObject* get_sheet_state(PyObject* self, void*) {
-  return read_sheet(self, [](const engine::Sheet& s) { return s.sheet_state; });
-}
-
 constexpr Signature kSetSheetState{"set_sheet_state", "Sheet", {"state"}, 1};
 PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
@@ -55,40 +51,7 @@ PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t narg
   });
 }
 
-// 5, 6: an empty sheet reads as 0.
-PyObject* get_max_row(PyObject* self, void*) {
-  return read_sheet(self, [](const engine::Sheet& s) {
-    return engine::max_row(s.cells).value_or(0);
-  });
-}
-
-PyObject* get_max_column(PyObject* self, void*) {
-  return read_sheet(self, [](const engine::Sheet& s) {
-    return engine::max_column(s.cells).value_or(0);
-  });
-}
-
-// 7
-PyObject* get_cells(PyObject* self, void*) {
-  return read_sheet(
-      self, [](const engine::Sheet& s) { return s.sorted_cells(); },
-      [](std::vector<engine::Shared<engine::Cell>> cells) {
-        return wrap_cells(std::move(cells));
-      });
-}
-
-// 8, 9
-PyObject* get_merge_cells(PyObject* self, void*) {
-  return read_sheet(
-      self, [](const engine::Sheet& s) { return s.merge_cells; },
-      [](const std::vector<engine::MergeCell>& ranges) {
-        return make_list(ranges.size(), [&](size_t i) {
-          const engine::MergeCell& m = ranges[i];
-          return tuple_of(m.start_row, m.end_row, m.start_col, m.end_col);
-        });
-      });
-}
-
+// 5-9
 constexpr Signature kAddMergeCells{
     "add_merge_cells", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 4};
 PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
@@ -125,7 +88,7 @@ PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 }
 
 PyObject* get_comments(PyObject* self, void*) {
-  return read_sheet(
+  return read_record(sheet_class(), 
       self, [](const engine::Sheet& s) { return s.comments; },
       [](std::vector<engine::Shared<engine::Comment>> comments) {
         CommentClass& cls = comment_class();
@@ -150,20 +113,6 @@ PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-constexpr Signature kGetValueCell{"get_value_cell", "Sheet", {"row", "col"}, 2};
-PyObject* get_value_cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                         PyObject* kwnames) {
-  return call([&] {
-    Arguments a(kGetValueCell, args, nargs, kwnames);
-    auto& sheet = receive(self);
-    SharedBorrow borrow(sheet.borrow);
-    const uint32_t row = a.get<uint32_t>(0);
-    const uint16_t col = a.get<uint16_t>(1);
-    std::string text = engine::get_value_cell(sheet.payload.read()->cells, row, col);
-    return to_python(text);
-  });
-}
-
 PyObject* repr(PyObject* self) {
   return call([&] {
     auto& sheet = receive(self);
@@ -176,14 +125,8 @@ PyObject* repr(PyObject* self) {
   });
 }
 
-// The searches hold the interpreter lock throughout and hand back Cell objects.
-struct SheetSearch {
-  static constexpr const char* kClassName = "Sheet";
-  static SheetClass& sheets() { return sheet_class(); }
-  static CellClass& cells() { return cell_class(); }
-  static constexpr bool kReleasesLock = false;
-};
-using Source = SheetCells<SheetSearch>;
+using Source = SheetCells<SheetTraits>;
+using Get = SheetGetters<SheetTraits>;
 namespace s = searches;
 
 PyMethodDef methods[] = {
@@ -192,7 +135,7 @@ PyMethodDef methods[] = {
            "add_merge_cells($self, start_row, end_row, start_col, end_col)\n--\n\n"),
     method("add_comment", add_comment, "add_comment($self, row, col, text, author)\n--\n\n"),
     method("cell", cell, "cell($self, row, col, value=None)\n--\n\n"),
-    method("get_value_cell", get_value_cell, "get_value_cell($self, row, col)\n--\n\n"),
+    search_method<s::GetValueCell, Source>("get_value_cell($self, row, col)\n--\n\n"),
     // 14-24, rows and columns: delete_cols, delete_rows, set_height_row, set_hidden_row,
     // set_width_column, set_hidden_column, get_cells_by_range, get_height_by_row,
     // get_hidden_by_row, get_width_by_column, get_hidden_by_column.
@@ -221,12 +164,12 @@ PyMethodDef methods[] = {
 };
 
 PyGetSetDef attributes[] = {
-    attribute("name", get_name, set_name),
-    attribute("sheet_state", get_sheet_state),
-    attribute("max_row", get_max_row),
-    attribute("max_column", get_max_column),
-    attribute("cells", get_cells),
-    attribute("merge_cells", get_merge_cells),
+    attribute("name", Get::name, set_name),
+    attribute("sheet_state", Get::sheet_state),
+    attribute("max_row", Get::max_row),
+    attribute("max_column", Get::max_column),
+    attribute("cells", Get::cells),
+    attribute("merge_cells", Get::merge_cells),
     attribute("comments", get_comments),
     {},
 };

@@ -60,6 +60,14 @@ std::string type_name(PyObject* object) {
   return text;
 }
 
+std::string qualified_type_name(PyObject* object) {
+  Ref name = checked(PyType_GetQualName(Py_TYPE(object)));
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(name.get(), &size);
+  if (text == nullptr) throw_python_error();
+  return std::string(text, static_cast<size_t>(size));
+}
+
 void raise_cannot_convert(PyObject* object, const char* target) {
   raise_error(PyExc_TypeError,
               "'" + type_name(object) + "' object cannot be converted to '" + target + "'");

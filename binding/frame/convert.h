@@ -43,6 +43,10 @@ struct ListArg {
 // The qualified name of the object's type, or "<failed to extract type name>".
 std::string type_name(PyObject* object);
 
+// The qualified name of the object's type, as the interpreter gives it at this moment
+// (a subclass's own name); its failure is raised.
+std::string qualified_type_name(PyObject* object);
+
 // Raises TypeError "'T' object cannot be converted to 'target'", T the type of `object`.
 [[noreturn]] void raise_cannot_convert(PyObject* object, const char* target);
 

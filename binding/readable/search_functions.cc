@@ -1,44 +1,85 @@
-// The other searches of the submodule join find_cells_range_rows here, in registration
-// order, once the shared search shell takes over its frame.
 #include "binding/readable/search_functions.h"
 
 #include <utility>
-#include <vector>
 
-#include "binding/frame/frame.h"
+#include "binding/readable/finder.h"
 #include "binding/readable/readable_cell.h"
 #include "binding/readable/records.h"
-#include "engine/search/position_search.h"
+#include "binding/searches.h"
 
 namespace binding {
 namespace {
 
-constexpr Signature kFindCellsRangeRows{
-    "find_cells_range_rows", nullptr, {"start_row", "end_row", "cells"}, 3};
-PyObject* find_cells_range_rows(PyObject*, PyObject* const* args, Py_ssize_t nargs,
-                                PyObject* kwnames) {
+// `sig` as a module function whose last parameter is the list of cells.
+constexpr Signature function_signature(Signature sig) {
+  const size_t n = sig.count();
+  sig.params[n] = "cells";
+  sig.required = n + 1;
+  return sig;
+}
+
+// The caller's `cells` list as a source of cells: its elements read into records in list
+// order with the interpreter lock held (a ReadableCell lends its own record), the search
+// run over them in that order without the lock, found records handed back as
+// ReadableCell objects.
+struct ListCells {
+  template <class Search>
+  static constexpr Signature kSignature = function_signature(Search::kSignature);
+
+  template <class Search>
+  static Ref run(PyObject*, const Arguments& a) {
+    auto work = Search::prepare(a);
+    const ListArg list = a.get<ListArg>(Search::kSignature.count());
+    const engine::CellHandles cells = cells_from_list(list.list);
+    auto found = allow_threads([&] { return work(engine::CellList(cells)); });
+    return found_to_python(readable_cell_class(), std::move(found));
+  }
+};
+
+constexpr Signature kCreateFinder{"create_finder", nullptr, {"sheets"}, 1};
+PyObject* create_finder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return call([&] {
-    Arguments a(kFindCellsRangeRows, args, nargs, kwnames);
-    const uint32_t start_row = a.get<uint32_t>(0);
-    const uint32_t end_row = a.get<uint32_t>(1);
-    const ListArg cells = a.get<ListArg>(2);
-    std::vector<engine::Shared<engine::Cell>> list = cells_from_list(cells.list);
-    engine::CellHandles found = allow_threads([&] {
-      engine::CellHandles result = engine::find_cells_range_rows(start_row, end_row, list);
-      list.clear();  // records built for this call and not found die here
-      return result;
-    });
-    return readable_cell_class().wrap_all(std::move(found));
+    const Arguments a(kCreateFinder, args, nargs, kwnames);
+    const ListArg sheets = a.get<ListArg>(0);
+    std::vector<engine::Sheet> snapshots = sheets_from_list(sheets.list);
+    engine::Shared<engine::Book> book =
+        allow_threads([&] { return finder_book(std::move(snapshots)); });
+    return finder_class().wrap(std::move(book));
   });
 }
 
+namespace s = searches;
+
 PyMethodDef functions[] = {
-    method("find_cells_range_rows", find_cells_range_rows,
-           "find_cells_range_rows(start_row, end_row, cells)\n--\n\n"),
+    method("create_finder", create_finder, "create_finder(sheets)\n--\n\n"),
+    search_method<s::FindCellByCoords, ListCells>("find_cell_by_coords(row, col, cells)\n--\n\n"),
+    search_method<s::FindValueByCoords, ListCells>(
+        "find_value_by_coords(row, col, cells)\n--\n\n"),
+    search_method<s::FindCellByRegex, ListCells>("find_cell_by_regex(regex, cells)\n--\n\n"),
+    search_method<s::FindCellByStrTrimmed, ListCells>("find_cell_by_str(value, cells)\n--\n\n"),
+    search_method<s::FindCellByLetter, ListCells>("find_cell_by_letter(letter, cells)\n--\n\n"),
+    search_method<s::FindCellsByRegex, ListCells>("find_cells_by_regex(regex, cells)\n--\n\n"),
+    search_method<s::FindCellsByStr, ListCells>("find_cells_by_str(value, cells)\n--\n\n"),
+    search_method<s::FindCellsForRowsByRegex, ListCells>(
+        "find_cells_for_rows_by_regex(regex, col_stop, cells)\n--\n\n"),
+    search_method<s::FindCellsForColsByRegex, ListCells>(
+        "find_cells_for_cols_by_regex(regex, row_stop, cells)\n--\n\n"),
+    search_method<s::FindCellsMultiRegex, ListCells>(
+        "find_cells_multi_regex(before_regex, after_regex, cells)\n--\n\n"),
+    search_method<s::FindCellsBetweenRegex, ListCells>(
+        "find_cells_between_regex(before_regex, after_regex, cells)\n--\n\n"),
+    search_method<s::FindCellsRangeRows, ListCells>(
+        "find_cells_range_rows(start_row, end_row, cells)\n--\n\n"),
+    search_method<s::FindCellsRangeCols, ListCells>(
+        "find_cells_range_cols(start_col, end_col, cells)\n--\n\n"),
+    search_method<s::FindValuesByColRows, ListCells>(
+        "find_values_by_col_rows(col, rows, cells)\n--\n\n"),
+    search_method<s::FindValuesByRowCols, ListCells>(
+        "find_values_by_row_cols(row, cols, cells)\n--\n\n"),
 };
 
 }  // namespace
 
-std::span<PyMethodDef> readable_search_functions() { return functions; }
+std::span<PyMethodDef> readable_functions() { return functions; }
 
 }  // namespace binding

@@ -1,7 +1,5 @@
-// The search functions of the submodule sheafwork.readable, in registration order. Each
-// converts its arguments, reads its `cells` list into records (records.h), runs the
-// engine search without the interpreter lock and returns what it found as new
-// ReadableCell objects.
+// The functions of sheafwork.readable: create_finder and the fifteen cell searches over
+// a caller's list, in their order in the submodule.
 #pragma once
 
 #include <span>
@@ -10,6 +8,6 @@
 
 namespace binding {
 
-std::span<PyMethodDef> readable_search_functions();
+std::span<PyMethodDef> readable_functions();
 
 }  // namespace binding

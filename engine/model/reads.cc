@@ -71,6 +71,11 @@ std::vector<Shared<Cell>> in_sheet_order(const Walked& w, size_t n, Positions&& 
 
 }  // namespace
 
+std::optional<Shared<Cell>> cell_stored_at(const CellMap& cells, uint32_t row, uint16_t col) {
+  if (const Shared<Cell>* cell = find_cell(cells, row, col)) return *cell;
+  return std::nullopt;
+}
+
 std::string get_value_cell(const CellMap& cells, uint32_t row, uint16_t col) {
   if (const Shared<Cell>* cell = find_cell(cells, row, col)) return cell->read()->value.text();
   return cells.default_value.text();

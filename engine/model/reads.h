@@ -18,6 +18,10 @@ namespace engine {
 inline constexpr uint32_t kRangeLastRow = 1048576;
 inline constexpr uint16_t kRangeLastColumn = 16384;
 
+// The handle stored under (row, col), taken without reading the cell; nullopt when the
+// map holds none.
+std::optional<Shared<Cell>> cell_stored_at(const CellMap& cells, uint32_t row, uint16_t col);
+
 // Value text of the cell stored under (row, col); the default value's text ("") when
 // there is none.
 std::string get_value_cell(const CellMap& cells, uint32_t row, uint16_t col);
