@@ -35,8 +35,7 @@ PyObject* built = nullptr;  // kept for the life of the process
 void fill(PyObject* module) {
   add_name(module, "__version__", to_python(kVersion));
 
-  // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment,
-  // each as add_class(module, <name>_class().type()).
+  // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment.
   add_class(module, book_class().type());
   add_class(module, sheet_class().type());
   add_class(module, cell_class().type());
@@ -48,12 +47,7 @@ void fill(PyObject* module) {
   add_name(module, "DEFAULT_COLUMN_WIDTH", to_python(engine::kDefaultColumnWidth));
 
   Ref readable = checked(PyModule_New("readable"));
-  // Classes of the submodule, in this order: Finder, ReadableSheet, ReadableCell; then
-  // its functions: create_finder, find_cell_by_coords, find_value_by_coords,
-  // find_cell_by_regex, find_cell_by_str, find_cell_by_letter, find_cells_by_regex,
-  // find_cells_by_str, find_cells_for_rows_by_regex, find_cells_for_cols_by_regex,
-  // find_cells_multi_regex, find_cells_between_regex, find_cells_range_rows,
-  // find_cells_range_cols, find_values_by_col_rows, find_values_by_row_cols.
+  // The submodule's classes, then its functions (create_finder first).
   add_class(readable.get(), finder_class().type());
   add_class(readable.get(), readable_sheet_class().type());
   add_class(readable.get(), readable_cell_class().type());

@@ -174,7 +174,9 @@ struct GetValueCell {
   static constexpr Signature kSignature{"get_value_cell", nullptr, {"row", "col"}, 2};
   static constexpr bool kHoldsLock = true;
   static auto prepare(const Arguments& a) {
-    return [row = a.get<uint32_t>(0), col = a.get<uint16_t>(1)](const Sheet& sheet) {
+    const uint32_t row = a.get<uint32_t>(0);
+    const uint16_t col = a.get<uint16_t>(1);
+    return [row, col](const Sheet& sheet) {
       return engine::get_value_cell(sheet.cells, row, col);
     };
   }
@@ -183,7 +185,9 @@ struct GetValueCell {
 struct FindValuesByColRows {
   static constexpr Signature kSignature{"find_values_by_col_rows", nullptr, {"col", "rows"}, 2};
   static auto prepare(const Arguments& a) {
-    return [col = a.get<uint16_t>(0), rows = a.get<std::vector<uint32_t>>(1)](CellList cells) {
+    const uint16_t col = a.get<uint16_t>(0);
+    std::vector<uint32_t> rows = a.get<std::vector<uint32_t>>(1);
+    return [col, rows = std::move(rows)](CellList cells) {
       return engine::find_values_by_col_rows(col, rows, cells);
     };
   }
@@ -192,7 +196,9 @@ struct FindValuesByColRows {
 struct FindValuesByRowCols {
   static constexpr Signature kSignature{"find_values_by_row_cols", nullptr, {"row", "cols"}, 2};
   static auto prepare(const Arguments& a) {
-    return [row = a.get<uint32_t>(0), cols = a.get<std::vector<uint16_t>>(1)](CellList cells) {
+    const uint32_t row = a.get<uint32_t>(0);
+    std::vector<uint16_t> cols = a.get<std::vector<uint16_t>>(1);
+    return [row, cols = std::move(cols)](CellList cells) {
       return engine::find_values_by_row_cols(row, cols, cells);
     };
   }

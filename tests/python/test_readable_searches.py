@@ -151,23 +151,30 @@ def test_searches_run_with_the_lock_released_while_other_threads_edit_books():
     failures, stop = [], threading.Event()
 
     def search():
-        while not stop.is_set():
-            got = [as_tuple(readable.find_cells_by_regex("a", cells)),
-                   as_tuple(view.find_cells_by_regex("a")), view.find_values_by_col_rows(2, [1, 3])]
-            if got != expected:
-                failures.append(got)
+        got = [as_tuple(readable.find_cells_by_regex("a", cells)),
+               as_tuple(view.find_cells_by_regex("a")), view.find_values_by_col_rows(2, [1, 3])]
+        if got != expected:
+            failures.append(got)
 
     def edit():
-        while not stop.is_set():
-            book = sheafwork.Book()
-            sheet = book.add_sheet("E")
-            for i in range(200):
-                sheet.cell(i + 1, 1, str(i))
-            book.copy_sheet(sheet)
-            sheet.delete_rows(1, 50)
-            book.to_json()
+        book = sheafwork.Book()
+        sheet = book.add_sheet("E")
+        for i in range(200):
+            sheet.cell(i + 1, 1, str(i))
+        book.copy_sheet(sheet)
+        sheet.delete_rows(1, 50)
+        book.to_json()
 
-    threads = [threading.Thread(target=f) for f in (search, search, search, edit, edit)]
+    def repeat(work):
+        def run():
+            try:
+                while not stop.is_set():
+                    work()
+            except BaseException as error:  # a failure in a thread fails the test
+                failures.append(error)
+        return run
+
+    threads = [threading.Thread(target=repeat(f)) for f in (search, search, search, edit, edit)]
     for t in threads:
         t.start()
     stop.wait(3)
