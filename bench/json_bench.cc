@@ -72,14 +72,15 @@ int main() {
   std::vector<double> seconds;
   size_t bytes = 0;
   for (int run = 0; run < 7; ++run) {
+    engine::StringBuffer buffer;
     const auto start = std::chrono::steady_clock::now();
-    engine::Result<std::string> text = engine::to_json(book);
+    const engine::Result<engine::JsonText> text = engine::to_json(book, buffer);
     const auto stop = std::chrono::steady_clock::now();
     if (!text.ok()) {
       std::fprintf(stderr, "export failed: %s\n", text.error().text().c_str());
       return 1;
     }
-    bytes = text.value().size();
+    bytes = text.value().size;
     seconds.push_back(std::chrono::duration<double>(stop - start).count());
   }
   std::sort(seconds.begin(), seconds.end());

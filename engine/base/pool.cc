@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/text/digits.h"
 #include "oneapi/tbb/global_control.h"
 #include "oneapi/tbb/info.h"
 
@@ -24,7 +25,7 @@ std::optional<size_t> read_count(const char* text) {
   const char* begin = text;
   const char* end = text + std::strlen(text);
   if (begin != end && *begin == '+') ++begin;
-  if (begin == end || *begin < '0' || *begin > '9') return std::nullopt;
+  if (begin == end || !is_digit(*begin)) return std::nullopt;
   size_t value = 0;
   auto [stop, error] = std::from_chars(begin, end, value);
   if (error != std::errc() || stop != end) return std::nullopt;

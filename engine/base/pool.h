@@ -1,5 +1,5 @@
 // The process-wide worker pool and the parallel building blocks every search and ordering
-// reuses: filter, find-first, stable sort, and two plain ways to spread work. The pool is
+// reuses: filter, find-first, sort by key, and two plain ways to spread work. The pool is
 // created on first use and never stopped; its size comes from RAYON_NUM_THREADS when that
 // is a number of 1 or more (0: one worker per online processor), else RAYON_RS_NUM_CPUS
 // when that is 1 or more, else the number of online processors. The calling thread waits
@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cstddef>
 #include <optional>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -153,36 +152,6 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     return;
   }
   detail::arena().execute([&] { tbb::parallel_sort(first, last, before); });
-}
-
-// Sorts `items` stably by key(item), each key computed exactly once per item (on the
-// workers). Keys compare with operator<.
-template <class T, class KeyFn>
-void stable_sort_by_key(std::vector<T>& items, KeyFn&& key) {
-  using Key = std::decay_t<decltype(key(items[0]))>;
-  using Entry = Keyed<Key>;
-  const size_t n = items.size();
-  constexpr bool kPreallocate =
-      std::is_default_constructible_v<Key> && std::is_default_constructible_v<T>;
-  if (n < kInlineBelow || !kPreallocate) {
-    std::vector<Entry> keys;
-    keys.reserve(n);
-    for (size_t i = 0; i < n; ++i) keys.push_back(Entry{key(items[i]), i});
-    sort_keyed(keys.data(), keys.data() + n);
-    std::vector<T> sorted;
-    sorted.reserve(n);
-    for (auto& k : keys) sorted.push_back(std::move(items[k.position]));
-    items = std::move(sorted);
-    return;
-  }
-  if constexpr (kPreallocate) {
-    std::vector<Entry> keys(n);
-    for_each_index(n, [&](size_t i) { keys[i] = Entry{key(items[i]), i}; });
-    sort_keyed(keys.data(), keys.data() + n);
-    std::vector<T> sorted(n);
-    for_each_index(n, [&](size_t i) { sorted[i] = std::move(items[keys[i].position]); });
-    items = std::move(sorted);
-  }
 }
 
 // For inputs that can only be walked in order (a hash map) but whose items are costly to

@@ -17,10 +17,6 @@ constexpr int kMaxDigitBits = 11;  // 2048 counters a pass: they stay in the L1 
 // unused are never touched.
 constexpr size_t kArenaGuessPerCell = 32;
 
-bool coordinate_less(const CellSnapshots::Record& a, const CellSnapshots::Record& b) {
-  return a.row != b.row ? a.row < b.row : a.column < b.column;
-}
-
 // The coordinates of a set of cells, as sort keys: (row - min_row) * (max_column + 1) +
 // column orders like (row, column) and is usually far narrower than the 48 bits of both,
 // which saves radix passes: two cover a million cells in ten columns.
@@ -185,7 +181,9 @@ CellValue CellSnapshots::value(const Record& r) const {
 
 void CellSnapshots::sort() {
   if (records_.size() < kRadixFrom) {
-    std::stable_sort(records_.begin(), records_.end(), coordinate_less);
+    std::stable_sort(records_.begin(), records_.end(), [](const Record& a, const Record& b) {
+      return coord(a) < coord(b);
+    });
     return;
   }
   KeyRange range;
@@ -239,7 +237,7 @@ CellSnapshots sorted_cell_snapshots(const CellMap& cells) {
   for (const auto& [coord, cell] : cells.entries) {
     range.add(coord.row, coord.column);
     handles.push_back(&cell);
-    order.push_back(uint64_t{coord.row} << 16 | coord.column);
+    order.push_back(coord.sort_key());
   }
   // Items of one word, the key above the handle's position, sort at half the cost of
   // pairs.
@@ -247,9 +245,8 @@ CellSnapshots sorted_cell_snapshots(const CellMap& cells) {
   const int position_bits = std::bit_width(n - 1);
   if (key_bits + position_bits > 64) return copied_then_sorted(cells);  // rows spread far
   for (size_t i = 0; i < n; ++i) {
-    const auto row = static_cast<uint32_t>(order[i] >> 16);
-    const auto column = static_cast<uint16_t>(order[i]);
-    order[i] = range.key(row, column) << position_bits | i;
+    const Coordinate c = Coordinate::from_sort_key(order[i]);
+    order[i] = range.key(c.row, c.column) << position_bits | i;
   }
   radix_sort(order, key_bits, [&](uint64_t item) { return item >> position_bits; });
 

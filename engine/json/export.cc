@@ -52,9 +52,9 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
   if (!p) return;
   if (!first) *p++ = ',';
   p = json::put_raw(p, R"({"row":)");
-  p = json::put_unsigned(p, cell.row);
+  p = put_unsigned(p, cell.row);
   p = json::put_raw(p, R"(,"column":)");
-  p = json::put_unsigned(p, cell.column);
+  p = put_unsigned(p, cell.column);
   p = json::put_raw(p, R"(,"value":)");
   switch (kind) {
     case CellValue::Kind::Empty:
@@ -67,7 +67,7 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
       p = json::put_number(p, std::bit_cast<double>(payload));
       break;
     case CellValue::Kind::Integer:
-      p = json::put_integer(p, static_cast<int32_t>(static_cast<uint32_t>(payload)));
+      p = put_integer(p, static_cast<int32_t>(static_cast<uint32_t>(payload)));
       break;
     case CellValue::Kind::Bool:
       p = json::put_boolean(p, payload != 0);
@@ -238,13 +238,6 @@ Result<JsonText> to_json(const Book& book, JsonBuffer& buffer) {
   const WriteStatus status = out.status();
   if (!status.ok()) return failed(status);
   return JsonText{out.size(), out.ascii()};
-}
-
-Result<std::string> to_json(const Book& book) {
-  StringBuffer buffer;
-  Result<JsonText> text = to_json(book, buffer);
-  if (!text.ok()) return text.error();
-  return buffer.take(text.value().size);
 }
 
 }  // namespace engine

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 #include "engine/model/book.h"
 #include "engine/base/error.h"
@@ -15,19 +14,16 @@
 
 namespace engine {
 
-// The whole book, sheets in book order. The caller holds the book's read lock. No state of
-// the model makes it fail; should the writer fail (memory exhausted), the text written so
-// far is dropped, no later sheet is read, and the error's message is
-// "Failed to convert in JSON: " followed by the writer's message.
-Result<std::string> to_json(const Book& book);
-
-// What to_json wrote into a caller's buffer.
+// What to_json wrote into the caller's buffer.
 struct JsonText {
   size_t size = 0;    // the text is the buffer's first `size` bytes
   bool ascii = true;  // every byte is below 0x80
 };
-// The same text, with the same errors, written into `buffer`, which the writer grows as
-// it needs.
+
+// The whole book, sheets in book order, written into `buffer`, which the writer grows as
+// it needs. The caller holds the book's read lock. No state of the model makes it fail;
+// should the writer fail (memory exhausted), no later sheet is read, and the error's
+// message is "Failed to convert in JSON: " followed by the writer's message.
 Result<JsonText> to_json(const Book& book, JsonBuffer& buffer);
 
 // Appends one sheet object. The caller holds the sheet's read lock.

@@ -1,6 +1,5 @@
 #include "engine/json/forms.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace engine::json {
@@ -57,30 +56,13 @@ char* put_few_decimals(char* out, double a) {
   return nullptr;
 }
 
-// Any finite non-zero `a`: the shortest digits from to_chars, laid out by the rules of
-// the export.
+// Any finite non-zero `a`: the shortest digits, laid out by the rules of the export.
 char* put_shortest(char* out, double a) {
-  // The scientific form of to_chars gives the shortest round-trip digits D, nearest to
-  // the exact value among equals, as "d[.ddd]e±XX"; the layout below is ours.
-  char sci[32];
-  const auto result = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific);
-  char digits[17];
-  int n = 0;
-  const char* s = sci;
-  digits[n++] = *s++;
-  if (*s == '.') {
-    ++s;
-    while (*s != 'e') digits[n++] = *s++;
-  }
-  ++s;  // 'e'
-  const bool negative_exponent = *s == '-';
-  ++s;  // sign
-  int exponent = 0;
-  while (s < result.ptr) exponent = exponent * 10 + (*s++ - '0');
-  if (negative_exponent) exponent = -exponent;
-
-  const int p = exponent + 1;  // 10^(p-1) <= a < 10^p
-  const int k = p - n;         // a = D x 10^k
+  const DecimalDigits d = shortest_digits(a);
+  const char* const digits = d.digits;
+  const int n = d.count;
+  const int p = d.point;  // 10^(p-1) <= a < 10^p
+  const int k = p - n;    // a = D x 10^k
   if (k >= 0 && p <= 16) {
     out = put_raw(out, std::string_view(digits, static_cast<size_t>(n)));
     std::memset(out, '0', static_cast<size_t>(k));

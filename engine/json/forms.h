@@ -1,13 +1,15 @@
 // The value forms of the compact JSON text, written at a position that already has room
 // for them; each returns the end of what it wrote. JsonWriter makes the room for one value
 // at a time; the cell export makes it once for a whole cell and writes through these.
+// Integers are written by put_unsigned and put_integer of engine/text/digits.h.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#include "engine/text/digits.h"
 
 namespace engine::json {
 
@@ -33,58 +35,6 @@ inline char* put_raw(char* out, std::string_view text) {
   // carry no data pointer.
   if (!text.empty()) std::memcpy(out, text.data(), text.size());
   return out + text.size();
-}
-
-namespace detail {
-// "00".."99", two characters per entry.
-inline constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (int i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
-
-inline int digit_count(uint64_t v) {
-  int n = 1;
-  for (; v >= 10000; v /= 10000) n += 4;
-  return n + (v >= 10) + (v >= 100) + (v >= 1000);
-}
-
-// Writes `v` so that its last digit lands just before `end`, two digits a step.
-inline void put_digits_before(char* end, uint64_t v) {
-  while (v >= 100) {
-    end -= 2;
-    std::memcpy(end, &kDigitPairs[2 * (v % 100)], 2);
-    v /= 100;
-  }
-  if (v >= 10) {
-    std::memcpy(end - 2, &kDigitPairs[2 * v], 2);
-  } else {
-    end[-1] = static_cast<char>('0' + v);
-  }
-}
-}  // namespace detail
-
-// Decimal digits, no sign, no leading zeros. Inline: every cell writes two.
-inline char* put_unsigned(char* out, uint64_t value) {
-  out += detail::digit_count(value);
-  detail::put_digits_before(out, value);
-  return out;
-}
-
-inline char* put_integer(char* out, int64_t value) {
-  if (value >= 0) return put_unsigned(out, static_cast<uint64_t>(value));
-  *out++ = '-';
-  return put_unsigned(out, 0 - static_cast<uint64_t>(value));
-}
-
-// Exactly `width` digits, zero-padded; `value` must be below 10^width.
-inline char* put_padded(char* out, uint64_t value, int width) {
-  std::memset(out, '0', static_cast<size_t>(width));
-  detail::put_digits_before(out + width, value);
-  return out + width;
 }
 
 inline char* put_boolean(char* out, bool value) {

@@ -19,15 +19,6 @@ char* StringBuffer::resize(size_t /*used*/, size_t capacity) {
 
 void JsonWriter::overrun() { stop("JsonWriter: a write ran past the room reserved for it"); }
 
-std::string JsonWriter::take() {
-  if (buffer_ != &own_) stop("JsonWriter::take() on a writer into a caller's buffer");
-  std::string text = own_.take(len_);
-  data_ = nullptr;
-  len_ = 0;
-  room_ = 0;
-  return text;
-}
-
 size_t JsonWriter::capacity_for(size_t n) const {
   const size_t limit = buffer_->max_size();
   if (n > limit - len_) return 0;
@@ -60,18 +51,6 @@ void JsonWriter::reserve_more(size_t n) {
   if (char* data = buffer_->resize(len_, capacity)) {
     data_ = data;
     room_ = capacity;
-  }
-}
-
-void JsonWriter::date_time(const DateTime& value) {
-  scratch_.clear();
-  value.append_text(scratch_, 'T');
-  // Digits, signs, '-', ':', '.' and 'T' only: nothing to escape.
-  if (char* out = reserve(scratch_.size() + 2)) {
-    *out++ = '"';
-    out = json::put_raw(out, scratch_);
-    *out++ = '"';
-    commit(out);
   }
 }
 

@@ -1,8 +1,7 @@
 // A compact JSON writer over one growing block of bytes: no blank or line break between
 // tokens. The caller lays out objects and arrays with raw punctuation and keys; the
-// writer supplies the value forms (escaped strings, float numbers, integers, literals,
-// date-times). The block is a std::string of the writer's own, handed over by take()
-// without a further copy, or one the caller supplies through JsonBuffer.
+// writer supplies the value forms (escaped strings, float numbers, unsigned integers,
+// booleans). The block is the caller's, reached through JsonBuffer.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +10,6 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/model/date_time.h"
 #include "engine/json/forms.h"
 
 namespace engine {
@@ -65,8 +63,6 @@ class JsonWriter {
  public:
   static constexpr size_t kInitialCapacity = 128;
 
-  // Writes into a std::string of its own, handed over by take().
-  JsonWriter() : JsonWriter(own_) {}
   // Writes into `buffer`, which must outlive the writer; its text is the first size()
   // bytes.
   explicit JsonWriter(JsonBuffer& buffer) : buffer_(&buffer) {}
@@ -87,10 +83,6 @@ class JsonWriter {
   bool ascii() const { return ascii_; }
   void note_non_ascii() { ascii_ = false; }
 
-  // Hands the text over; the writer is empty afterwards. Only for a writer of its own
-  // string.
-  std::string take();
-
   // Makes room for `n` more bytes in one step, so that a long run of writes whose size
   // is known roughly does not pass through every doubling on the way. Only a hint: when
   // the memory cannot be had, nothing changes.
@@ -98,7 +90,7 @@ class JsonWriter {
 
   // For a run of writes whose size has a known bound: room for `n` more bytes at the
   // write position, or nullptr once the writer has failed. The caller writes there with
-  // the forms of json_forms.h and then hands the end of what it wrote to commit().
+  // the forms of forms.h and then hands the end of what it wrote to commit().
   char* reserve(size_t n) {
     if (room_ - len_ >= n) return data_ + len_;
     return grow(n);
@@ -133,18 +125,10 @@ class JsonWriter {
     if (char* out = reserve(json::kNumberRoom)) commit(json::put_number(out, value));
   }
 
-  void integer(int64_t value) {
-    if (char* out = reserve(json::kIntegerRoom)) commit(json::put_integer(out, value));
-  }
   void unsigned_integer(uint64_t value) {
-    if (char* out = reserve(json::kIntegerRoom)) commit(json::put_unsigned(out, value));
+    if (char* out = reserve(json::kIntegerRoom)) commit(put_unsigned(out, value));
   }
   void boolean(bool value) { raw(value ? std::string_view("true") : std::string_view("false")); }
-  void null() { raw(std::string_view("null")); }
-
-  // A quoted "YYYY-MM-DDTHH:MM:SS[.fff|.ffffff|.fffffffff]"; years outside 0..9999
-  // carry their sign, a leap second shows second 60.
-  void date_time(const DateTime& value);
 
  private:
   [[noreturn]] static void overrun();
@@ -154,7 +138,6 @@ class JsonWriter {
   // 0 when no block can be that long.
   size_t capacity_for(size_t n) const;
 
-  StringBuffer own_;  // the block unless the caller supplies one
   JsonBuffer* buffer_;
   char* data_ = nullptr;
   size_t len_ = 0;
@@ -163,7 +146,6 @@ class JsonWriter {
   size_t room_ = 0;
   bool ascii_ = true;
   const char* failure_ = nullptr;  // static text: no allocation when memory has run out
-  std::string scratch_;  // date-time text before it is quoted
 };
 
 }  // namespace engine

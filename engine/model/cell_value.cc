@@ -5,13 +5,12 @@
 #include <limits>
 #include <optional>
 
+#include "engine/text/digits.h"
 #include "engine/text/upper_case.h"
 
 namespace engine {
 
 namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower_word) {
   if (text.size() != lower_word.size()) return false;
@@ -23,13 +22,17 @@ bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower_wo
   return true;
 }
 
+// Takes a leading "+" or "-" off `s`; true when it was "-".
+bool take_sign(std::string_view& s) {
+  if (s.empty() || (s.front() != '+' && s.front() != '-')) return false;
+  const bool negative = s.front() == '-';
+  s.remove_prefix(1);
+  return negative;
+}
+
 // An optional sign, then one or more ASCII digits and nothing else, within int32_t.
 std::optional<int32_t> parse_integer(std::string_view s) {
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
+  const bool negative = take_sign(s);
   if (s.empty()) return std::nullopt;
   const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
   int64_t value = 0;
@@ -47,11 +50,7 @@ std::optional<int32_t> parse_integer(std::string_view s) {
 // does the correctly rounded conversion.
 std::optional<double> parse_float(std::string_view text) {
   std::string_view s = text;
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
+  const bool negative = take_sign(s);
   if (equals_ignoring_ascii_case(s, "inf") || equals_ignoring_ascii_case(s, "infinity"))
     return negative ? -std::numeric_limits<double>::infinity()
                     : std::numeric_limits<double>::infinity();
@@ -130,11 +129,6 @@ CellValue CellValue::from_text(std::string_view text) {
   return string(text);
 }
 
-std::string_view CellValue::string_view() const {
-  if (const auto* box = std::get_if<TextBox>(&storage_)) return box->view();
-  return {};
-}
-
 void CellValue::fmt(std::string& out) const {
   switch (kind()) {
     case Kind::Empty:
@@ -146,10 +140,8 @@ void CellValue::fmt(std::string& out) const {
       append_numeric_text(out, std::get<double>(storage_));
       return;
     case Kind::Integer: {
-      char buf[16];
-      const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::get<int32_t>(storage_));
-      (void)ec;  // an int32_t always fits
-      out.append(buf, end);
+      char digits[12];  // "-2147483648"
+      out.append(digits, put_integer(digits, std::get<int32_t>(storage_)));
       return;
     }
     case Kind::Bool:
@@ -186,27 +178,11 @@ void append_numeric_text(std::string& out, double value) {
     out.append(value < 0 ? "-inf" : "inf");
     return;
   }
-  // The shortest round-trip digits come from to_chars in scientific form, "-d.ddde+XX";
-  // they are then placed around the decimal point by the exponent.
-  char sci[32];
-  const auto [sci_end, ec] = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
-  (void)ec;  // 32 bytes hold any double in scientific form
-  const char* p = sci;
-  if (*p == '-') {
-    out.push_back('-');
-    ++p;
-  }
-  char digits[24];
-  int count = 0;
-  for (; p != sci_end && *p != 'e'; ++p)
-    if (*p != '.') digits[count++] = *p;
-  while (count > 1 && digits[count - 1] == '0') --count;
-  ++p;  // 'e'
-  if (p != sci_end && *p == '+') ++p;
-  int exponent = 0;
-  std::from_chars(p, sci_end, exponent);
-
-  const int before_point = exponent + 1;  // digits that stand before the decimal point
+  if (std::signbit(value)) out.push_back('-');
+  const DecimalDigits d = shortest_digits(std::fabs(value));
+  const char* const digits = d.digits;
+  const int count = d.count;
+  const int before_point = d.point;  // digits that stand before the decimal point
   if (before_point >= count) {
     out.append(digits, count);
     out.append(static_cast<size_t>(before_point - count), '0');

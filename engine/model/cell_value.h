@@ -36,9 +36,6 @@ class CellValue {
   Kind kind() const { return static_cast<Kind>(storage_.index()); }
   const Storage& storage() const { return storage_; }
 
-  // The stored text of a String; empty for every other kind.
-  std::string_view string_view() const;
-
   // Appends the value text; nothing for Empty.
   void fmt(std::string& out) const;
   std::string text() const {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/base/stop.h"
+#include "engine/text/digits.h"
 #include "engine/text/upper_case.h"
 
 namespace engine {
@@ -19,7 +20,6 @@ std::string Coordinate::debug_text() const {
 namespace {
 
 bool is_letter(char c) { return c >= 'A' && c <= 'Z'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -32,10 +32,12 @@ Coordinate Coordinate::from_letter(std::string_view text) {
   const std::string upper = upper_case_for_ascii_compare(text);
   const std::string_view s = upper;
   size_t pos = 0;
+  // Where a group's letters or digits start: after its "$", when there is one.
+  const auto after_dollar = [&] { return pos < s.size() && s[pos] == '$' ? pos + 1 : pos; };
 
   std::optional<uint16_t> column;
   {
-    const size_t start = (pos < s.size() && s[pos] == '$') ? pos + 1 : pos;
+    const size_t start = after_dollar();
     size_t end = start;
     uint32_t value = 0;
     while (end < s.size() && end - start < 3 && is_letter(s[end])) {
@@ -50,7 +52,7 @@ Coordinate Coordinate::from_letter(std::string_view text) {
 
   std::optional<uint32_t> row;
   {
-    const size_t start = (pos < s.size() && s[pos] == '$') ? pos + 1 : pos;
+    const size_t start = after_dollar();
     size_t end = start;
     uint64_t value = 0;
     bool too_large = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/text/digits.h"
 #include "engine/text/utf8.h"
 #include "engine/text/white_space.h"
 
@@ -22,8 +23,6 @@ uint32_t days_in_month(int64_t year, uint32_t month) {
   static constexpr uint8_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return month == 2 && is_leap_year(year) ? 29 : kDays[month - 1];
 }
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Walks the text left to right the way "%Y-%m-%d %H:%M:%S" is read: every number may be
 // preceded by white space, separators must stand exactly in place.
@@ -91,24 +90,6 @@ class Reader {
  private:
   std::string_view rest_;
 };
-
-// `value` in decimal, zero-padded to at least `width` digits; returns the end.
-char* put_padded(char* out, uint32_t value, int width) {
-  if (width == 2 && value < 100) {  // month, day, hour, minute, second
-    out[0] = static_cast<char>('0' + value / 10);
-    out[1] = static_cast<char>('0' + value % 10);
-    return out + 2;
-  }
-  char digits[10];  // a uint32_t has at most ten
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (int pad = width - n; pad > 0; --pad) *out++ = '0';
-  while (n > 0) *out++ = digits[--n];
-  return out;
-}
 
 }  // namespace
 

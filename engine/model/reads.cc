@@ -13,10 +13,6 @@ const Shared<Cell>* find_cell(const CellMap& cells, uint32_t row, uint16_t col) 
   return it == cells.entries.end() ? nullptr : &it->second;
 }
 
-// A coordinate as one number with the same order (row, then column): one comparison
-// instead of two in the sort.
-uint64_t sort_key(Coordinate c) { return uint64_t{c.row} << 16 | c.column; }
-
 // Arrays of one entry per cell are filled completely before they are read, so they are
 // not cleared first (clearing would be one more pass over them on the calling thread).
 template <class T>
@@ -61,7 +57,7 @@ std::vector<Shared<Cell>> in_sheet_order(const Walked& w, size_t n, Positions&& 
   auto keyed = uncleared<pool::Keyed<uint64_t>>(n);
   pool::for_each_index(n, [&](size_t k) {
     const size_t i = position(k);
-    keyed[k] = {sort_key(w.coords[i]), i};
+    keyed[k] = {w.coords[i].sort_key(), i};
   });
   pool::sort_keyed(keyed.get(), keyed.get() + n);
   std::vector<Shared<Cell>> handles(n);

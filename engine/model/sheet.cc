@@ -1,6 +1,7 @@
 #include "engine/model/sheet.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace engine {
 
@@ -27,24 +28,26 @@ Sheet Sheet::clone() const {
   return copy;
 }
 
-// Each cell's own field, not its key: a cell's coordinate can be rewritten through a
-// handle that another sheet shares.
-std::optional<uint32_t> max_row(const CellMap& cells) {
-  std::optional<uint32_t> most;
-  for (const auto& [coord, cell] : cells.entries) {
-    uint32_t row = cell.read()->coord.row;
-    most = most ? std::max(*most, row) : row;
+namespace {
+
+// The largest `field` of the cells' own coordinates, not their keys: a cell's coordinate
+// can be rewritten through a handle that another sheet shares.
+template <auto field>
+auto largest(const CellMap& cells) {
+  std::optional<std::remove_cvref_t<decltype(Coordinate{}.*field)>> most;
+  for (const auto& [key, cell] : cells.entries) {
+    const auto value = cell.read()->coord.*field;
+    most = most ? std::max(*most, value) : value;
   }
   return most;
 }
 
+}  // namespace
+
+std::optional<uint32_t> max_row(const CellMap& cells) { return largest<&Coordinate::row>(cells); }
+
 std::optional<uint16_t> max_column(const CellMap& cells) {
-  std::optional<uint16_t> most;
-  for (const auto& [coord, cell] : cells.entries) {
-    uint16_t column = cell.read()->coord.column;
-    most = most ? std::max(*most, column) : column;
-  }
-  return most;
+  return largest<&Coordinate::column>(cells);
 }
 
 }  // namespace engine

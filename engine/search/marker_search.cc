@@ -2,7 +2,6 @@
 
 #include <limits>
 
-
 namespace engine {
 
 namespace {
@@ -31,8 +30,6 @@ void walk_toggle(std::string_view before, std::string_view after, CellList cells
   }
 }
 
-}  // namespace
-
 CellHandles multi_regex_markers(std::string_view before_regex, std::string_view after_regex,
                                 CellList cells) {
   CellHandles markers;
@@ -43,6 +40,8 @@ CellHandles multi_regex_markers(std::string_view before_regex, std::string_view 
   return markers;
 }
 
+// The rows of the first opening and, when there is one, the first closing marker (the
+// only marker rows the between search uses).
 std::vector<uint32_t> between_marker_rows(std::string_view before_regex,
                                           std::string_view after_regex, CellList cells) {
   std::vector<uint32_t> rows;
@@ -52,6 +51,8 @@ std::vector<uint32_t> between_marker_rows(std::string_view before_regex,
   });
   return rows;
 }
+
+}  // namespace
 
 Result<CellHandles> find_cells_multi_regex(std::string_view before_regex,
                                            std::string_view after_regex, CellList cells) {

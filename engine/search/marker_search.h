@@ -20,14 +20,6 @@ namespace engine {
 
 // The marker cells in list order: opening, closing, opening, ..., possibly ending with an
 // opening marker that has no partner. Uses no worker.
-CellHandles multi_regex_markers(std::string_view before_regex, std::string_view after_regex,
-                                CellList cells);
-
-// The rows of the first opening and, when there is one, the first closing marker (the
-// only marker rows the between search uses).
-std::vector<uint32_t> between_marker_rows(std::string_view before_regex,
-                                          std::string_view after_regex, CellList cells);
-
 Result<CellHandles> find_cells_multi_regex(std::string_view before_regex,
                                            std::string_view after_regex, CellList cells);
 

@@ -75,24 +75,27 @@ std::vector<std::string> gather_value_texts(CellList cells, Take take) {
   return out;
 }
 
+// Texts of the cells whose `fixed` field is `at` and whose `listed` field is one of
+// `wanted`.
+template <auto fixed, auto listed, class Fixed, class Listed>
+std::vector<std::string> values_along(Fixed at, std::span<const Listed> wanted, CellList cells) {
+  const Membership<Listed> members(wanted);
+  if (members.empty()) return {};
+  return gather_value_texts(cells, [&](const Cell& cell) {
+    return cell.coord.*fixed == at && members.contains(cell.coord.*listed);
+  });
+}
+
 }  // namespace
 
 std::vector<std::string> find_values_by_col_rows(uint16_t col, std::span<const uint32_t> rows,
                                                  CellList cells) {
-  const Membership<uint32_t> wanted(rows);
-  if (wanted.empty()) return {};
-  return gather_value_texts(cells, [&](const Cell& cell) {
-    return cell.coord.column == col && wanted.contains(cell.coord.row);
-  });
+  return values_along<&Coordinate::column, &Coordinate::row>(col, rows, cells);
 }
 
 std::vector<std::string> find_values_by_row_cols(uint32_t row, std::span<const uint16_t> cols,
                                                  CellList cells) {
-  const Membership<uint16_t> wanted(cols);
-  if (wanted.empty()) return {};
-  return gather_value_texts(cells, [&](const Cell& cell) {
-    return cell.coord.row == row && wanted.contains(cell.coord.column);
-  });
+  return values_along<&Coordinate::row, &Coordinate::column>(row, cols, cells);
 }
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/text/utf8.h"
 
@@ -36,8 +37,6 @@ constexpr std::array<char, 128> make_ascii_upper() {
 }
 constexpr std::array<char, 128> kAsciiUpper = make_ascii_upper();
 
-char ascii_upper(char c) { return kAsciiUpper[static_cast<uint8_t>(c)]; }
-
 std::string_view table_lookup(char32_t code_point) {
   const auto* end = std::end(kTable);
   const auto* it = std::lower_bound(
@@ -49,58 +48,50 @@ std::string_view table_lookup(char32_t code_point) {
 
 constexpr std::string_view kPlaceholder(&kNonAscii, 1);
 
-// The form one non-ASCII character of `text` contributes; `size` receives its byte length.
-std::string_view non_ascii_form(std::string_view text, size_t& size) {
-  const Utf8Char ch = decode_utf8(text);
-  size = ch.size;
-  const std::string_view form = table_lookup(ch.code_point);
-  return form.empty() ? kPlaceholder : form;
+// Calls visit(form) with the upper-case form of each character of `text` in turn: the
+// upper-case letter of an ASCII character, the table's form of another, kPlaceholder when
+// the table has none (or the bytes are no character). Stops when visit returns false;
+// returns whether it went through the whole text.
+template <class Visit>
+bool for_each_upper_form(std::string_view text, Visit&& visit) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<uint8_t>(text[i]);
+    if (byte < 0x80) {
+      if (!visit(std::string_view(&kAsciiUpper[byte], 1))) return false;
+      ++i;
+      continue;
+    }
+    const Utf8Char ch = decode_utf8(text.substr(i));
+    const std::string_view form = table_lookup(ch.code_point);
+    if (!visit(form.empty() ? kPlaceholder : form)) return false;
+    i += ch.size;
+  }
+  return true;
 }
 
 }  // namespace
 
-std::string_view upper_case_with_ascii(char32_t code_point) {
-  if (code_point < 0x80) return {&kAsciiUpper[code_point], 1};
-  return table_lookup(code_point);
-}
-
 std::string upper_case_for_ascii_compare(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (static_cast<uint8_t>(c) < 0x80) {
-      out.push_back(ascii_upper(c));
-      ++i;
-      continue;
-    }
-    size_t size;
-    out.append(non_ascii_form(text.substr(i), size));
-    i += size;
-  }
+  for_each_upper_form(text, [&](std::string_view form) {
+    out.append(form);
+    return true;
+  });
   return out;
 }
 
-bool upper_case_equals(std::string_view text, std::string_view ascii_upper_text) {
-  size_t want = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (static_cast<uint8_t>(c) < 0x80) {
-      if (want == ascii_upper_text.size() || ascii_upper_text[want] != ascii_upper(c))
-        return false;
-      ++want;
-      ++i;
-      continue;
-    }
-    size_t size;
-    const std::string_view form = non_ascii_form(text.substr(i), size);
-    if (ascii_upper_text.substr(want, form.size()) != form) return false;
-    want += form.size();
-    i += size;
-  }
-  return want == ascii_upper_text.size();
+bool upper_case_equals(std::string_view text, std::string_view ascii_upper) {
+  size_t matched = 0;
+  const bool whole = for_each_upper_form(text, [&](std::string_view form) {
+    if (ascii_upper.size() - matched < form.size() ||
+        std::memcmp(ascii_upper.data() + matched, form.data(), form.size()) != 0)
+      return false;
+    matched += form.size();
+    return true;
+  });
+  return whole && matched == ascii_upper.size();
 }
 
 }  // namespace engine

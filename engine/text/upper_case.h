@@ -21,9 +21,4 @@ std::string upper_case_for_ascii_compare(std::string_view text);
 // ASCII text. Allocates nothing and stops at the first difference.
 bool upper_case_equals(std::string_view text, std::string_view ascii_upper);
 
-// The full upper-case mapping of one code point, as UTF-8, for those code points whose
-// mapping contains an ASCII character (every ASCII code point included); empty for the
-// others.
-std::string_view upper_case_with_ascii(char32_t code_point);
-
 }  // namespace engine

@@ -14,14 +14,5 @@ TEST(EngineErrorText, CausesFollowTheMessage) {
             "Failed\n\nCaused by:\n    0: a\n    1: b");
 }
 
-TEST(ResultHoldsEitherSide, ValueAndError) {
-  Result<int> good(5);
-  Result<int> bad(EngineError{"no", {}});
-  ASSERT_TRUE(good.ok());
-  EXPECT_EQ(good.value(), 5);
-  ASSERT_FALSE(bad.ok());
-  EXPECT_EQ(bad.error().message, "no");
-}
-
 }  // namespace
 }  // namespace engine

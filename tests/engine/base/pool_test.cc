@@ -61,30 +61,6 @@ TEST(PoolFindFirst, GivesTheLeftmostMatchAndStopsSoonAfterIt) {
   EXPECT_LT(tested.load(), 10 * kMany);
 }
 
-TEST(PoolSort, IsStableAndComputesEachKeyOnce) {
-  struct Item {
-    int key = 0;
-    size_t position = 0;
-  };
-  std::mt19937 random(11);
-  for (size_t n : {size_t{0}, size_t{1}, size_t{100}, kMany}) {
-    std::vector<Item> items(n);
-    for (size_t i = 0; i < n; ++i) items[i] = Item{static_cast<int>(random() % 50), i};
-    std::atomic<size_t> calls{0};
-    pool::stable_sort_by_key(items, [&](const Item& item) {
-      calls.fetch_add(1, std::memory_order_relaxed);
-      return item.key;
-    });
-    EXPECT_EQ(calls.load(), n);
-    for (size_t i = 1; i < n; ++i) {
-      ASSERT_LE(items[i - 1].key, items[i].key) << "n = " << n << ", at " << i;
-      if (items[i - 1].key == items[i].key) {
-        ASSERT_LT(items[i - 1].position, items[i].position) << "n = " << n << ", at " << i;
-      }
-    }
-  }
-}
-
 TEST(PoolForEach, VisitsEveryIndexOnce) {
   std::vector<std::atomic<int>> visits(kMany);
   pool::for_each_index(kMany, [&](size_t i) { visits[i].fetch_add(1); });
