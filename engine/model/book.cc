@@ -20,4 +20,16 @@ Shared<Sheet> copy_sheet(Book& book, Shared<Sheet> source) {
   return copy;
 }
 
+std::optional<Shared<Sheet>> sheet_at(const Book& book, int32_t idx) {
+  if (idx < 0 || static_cast<size_t>(idx) >= book.sheets.size()) return std::nullopt;
+  return book.sheets[static_cast<size_t>(idx)];
+}
+
+std::optional<Shared<Sheet>> sheet_named(const Book& book, std::string_view name) {
+  for (const auto& sheet : book.sheets) {
+    if (sheet.read()->name == name) return sheet;
+  }
+  return std::nullopt;
+}
+
 }  // namespace engine

@@ -37,4 +37,25 @@ Shared<Cell> cell_at(Sheet& sheet, uint32_t row, uint16_t column,
 void add_comment(Sheet& sheet, uint32_t row, uint16_t column, std::string text,
                  std::string author);
 
+// Deletes the `amount` rows that begin at row `idx`: the cells of rows idx to
+// idx + amount - 1 leave the map (that end taken without wrapping, so a band reaching
+// past the last row ends there), and every cell of a later row moves up by `amount`: its
+// row is rewritten under its write lock and it is stored under its new key. Merged
+// ranges, comments and dimensions keep their numbers; amount 0 changes nothing. A removed
+// record lives on only where a handle to it is still held, with its old coordinate. The
+// caller holds the sheet's write lock; no cell lock is held while another is asked for.
+//
+// Band and shift are read from the keys of this map, which are the cells' own
+// coordinates, except in a sheet that shares cell records with a copy (or with its
+// source) after the other sheet deleted rows or columns: the records it moved show their
+// new coordinate in both sheets, while this map still holds them under their old keys,
+// where lookups by coordinate find them. Going by the keys keeps such a map sound: every
+// record stays in it once, no two moved cells can meet at one key, and each sheet's
+// lookups shift the way its own deletions say. A record this deletion moves takes the row
+// of its new key, whatever the other sheet made of it.
+void delete_rows(Sheet& sheet, uint32_t idx, uint32_t amount);
+
+// The same on columns.
+void delete_cols(Sheet& sheet, uint16_t idx, uint16_t amount);
+
 }  // namespace engine

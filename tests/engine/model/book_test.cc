@@ -57,5 +57,34 @@ TEST(BookCopySheet, ClonesTheSourceAndLetsGoOfIt) {
   EXPECT_TRUE(sheet->cells.entries.at({1, 1}).same_record(cell));
 }
 
+TEST(BookLookup, SheetAtNeverCountsFromTheEnd) {
+  Book book;
+  auto a = add_sheet(book, "a", "visible");
+  auto b = add_sheet(book, "b", "visible");
+  const std::pair<int32_t, const Shared<Sheet>*> cases[] = {
+      {0, &a}, {1, &b}, {2, nullptr}, {-1, nullptr}, {INT32_MIN, nullptr}, {INT32_MAX, nullptr}};
+  for (const auto& [idx, expected] : cases) {
+    const auto found = sheet_at(book, idx);
+    ASSERT_EQ(found.has_value(), expected != nullptr) << idx;
+    if (expected) {
+      EXPECT_TRUE(found->same_record(*expected)) << idx;
+    }
+  }
+  EXPECT_EQ(sheet_at(Book{}, 0), std::nullopt);
+}
+
+// Names compare byte for byte; the earliest of equal names wins; the current name counts.
+TEST(BookLookup, SheetNamedGivesTheFirstExactMatch) {
+  Book book;
+  auto first = add_sheet(book, "X", "visible");
+  add_sheet(book, "X", "visible");
+  auto renamed = add_sheet(book, "old", "visible");
+  renamed.write()->name = "new";
+  EXPECT_TRUE(sheet_named(book, "X")->same_record(first));
+  EXPECT_TRUE(sheet_named(book, "new")->same_record(renamed));
+  for (const char* absent : {"x", "X ", "", "old"})
+    EXPECT_EQ(sheet_named(book, absent), std::nullopt) << absent;
+}
+
 }  // namespace
 }  // namespace engine
