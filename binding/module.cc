@@ -11,6 +11,7 @@
 #include "binding/frame/frame.h"
 #include "binding/sheet.h"
 #include "binding/module_functions.h"
+#include "binding/service.h"
 
 namespace binding {
 namespace {
@@ -33,6 +34,7 @@ void fill(PyObject* module) {
 
   // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment,
   // each as add_class(module, <name>_class().type()).
+  add_class(module, service_class().type());
   add_class(module, book_class().type());
   add_class(module, sheet_class().type());
   add_class(module, cell_class().type());
