@@ -105,19 +105,15 @@ struct FindCellsForColsByRegex {
   }
 };
 
-// A sheet hands its cell map to the engine's sheet form, which sorts the cells itself.
 struct FindCellsMultiRegex {
   static constexpr Signature kSignature{
       "find_cells_multi_regex", nullptr, {"before_regex", "after_regex"}, 2};
   static auto prepare(const Arguments& a) {
     std::string before = a.get<std::string>(0);
     std::string after = a.get<std::string>(1);
-    return Overload{[before, after](const Sheet& sheet) {
-                      return engine::find_cells_multi_regex(sheet, before, after);
-                    },
-                    [before, after](CellList cells) {
-                      return engine::find_cells_multi_regex(before, after, cells);
-                    }};
+    return [before = std::move(before), after = std::move(after)](CellList cells) {
+      return engine::find_cells_multi_regex(before, after, cells);
+    };
   }
 };
 
@@ -127,12 +123,9 @@ struct FindCellsBetweenRegex {
   static auto prepare(const Arguments& a) {
     std::string before = a.get<std::string>(0);
     std::string after = a.get<std::string>(1);
-    return Overload{[before, after](const Sheet& sheet) {
-                      return engine::find_cells_between_regex(sheet, before, after);
-                    },
-                    [before, after](CellList cells) {
-                      return engine::find_cells_between_regex(before, after, cells);
-                    }};
+    return [before = std::move(before), after = std::move(after)](CellList cells) {
+      return engine::find_cells_between_regex(before, after, cells);
+    };
   }
 };
 
