@@ -70,33 +70,6 @@ def test_delete_cols_stores_moved_cells_under_their_new_key(sheet):
     assert ([c.value for c in sheet.cells], repr(sheet)) == (["c1", "edited"], "Sheet (S) cells: 2")
 
 
-@pytest.mark.parametrize(
-    "method, idx, amount, before, after",
-    [
-        ("delete_cols", 65535, 2, [(1, 65535), (1, 65534)], [(1, 65534)]),
-        ("delete_rows", 4294967295, 1, [(4294967295, 1), (4294967294, 1)], [(4294967294, 1)]),
-        ("delete_rows", 1, 4294967295, [(0, 1), (1, 1), (4294967295, 1)], [(0, 1)]),
-        ("delete_rows", 0, 4294967295, [(0, 1), (4294967295, 1)], [(0, 1)]),
-        ("delete_cols", 0, 1, [(1, 0), (1, 1), (1, 2)], [(1, 0), (1, 1)]),
-    ],
-)
-def test_band_end_does_not_wrap(sheet, method, idx, amount, before, after):
-    for row, col in before:
-        sheet.cell(row, col, "x")
-    getattr(sheet, method)(idx, amount)
-    assert [(c.row, c.column) for c in sheet.cells] == after
-
-
-@pytest.mark.parametrize("method", ["delete_rows", "delete_cols"])
-def test_amount_zero_and_bands_behind_the_cells_change_nothing(book, sheet, method):
-    for row, col in [(1, 1), (2, 5), (4, 3)]:
-        sheet.cell(row, col, f"{row}-{col}")
-    before = book.to_json()
-    getattr(sheet, method)(2, 0)
-    getattr(sheet, method)(6, 100)
-    assert book.to_json() == before
-
-
 def test_deletions_leave_merged_ranges_comments_and_dimensions(book, sheet):
     sheet.add_merge_cells(1, 10, 1, 5)
     sheet.add_comment(8, 1, "note", "ann")
@@ -120,44 +93,28 @@ def test_held_cells_follow_or_leave_the_sheet(sheet):
     assert sheet.cell(2, 1).value == ""
 
 
-@pytest.mark.parametrize(
-    "getter, number, default",
-    [("get_height_by_row", 1, 20.0), ("get_hidden_by_row", 0, False),
-     ("get_width_by_column", 65535, 22.5), ("get_hidden_by_column", 3, False)],
-)
-def test_getters_give_defaults_and_make_no_record(book, sheet, getter, number, default):
+def test_getters_give_defaults_and_make_no_record(book, sheet):
     before = book.to_json()
-    value = getattr(sheet, getter)(number)
-    assert (type(value), value, book.to_json()) == (type(default), default, before)
+    got = [sheet.get_height_by_row(1), sheet.get_hidden_by_row(0), sheet.get_width_by_column(65535),
+           sheet.get_hidden_by_column(3)]
+    assert (got, book.to_json()) == ([sheafwork.DEFAULT_ROW_HEIGHT, False, sheafwork.DEFAULT_COLUMN_WIDTH, False], before)
+    assert [type(g) for g in got] == [float, bool, float, bool]
 
 
-@pytest.mark.parametrize(
-    "setter, value, reads",
-    [
-        ("set_height_row", 31, {"get_height_by_row": 31.0, "get_hidden_by_row": False}),
-        ("set_hidden_row", True, {"get_height_by_row": 20.0, "get_hidden_by_row": True}),
-        ("set_width_column", -1.5, {"get_width_by_column": -1.5, "get_hidden_by_column": False}),
-        ("set_hidden_column", True, {"get_width_by_column": 22.5, "get_hidden_by_column": True}),
-        ("set_height_row", 0.0, {"get_height_by_row": 0.0}),
-        ("set_width_column", float("inf"), {"get_width_by_column": float("inf")}),
-    ],
-)
-def test_setters_make_a_default_record_and_change_one_field(sheet, setter, value, reads):
-    for number in (0, 7):
-        getattr(sheet, setter)(number, value)
-        assert {getter: getattr(sheet, getter)(number) for getter in reads} == reads
-
-
-def test_setters_store_nan_and_write_the_record(book, sheet):
+def test_setters_make_a_default_record_and_change_one_field(book, sheet):
     sheet.set_height_row(row_num=3, val=float("nan"))
     sheet.set_hidden_row(4, True)
-    sheet.set_hidden_column(col_num=2, val=False)
+    sheet.set_width_column(0, 7)
+    sheet.set_hidden_column(col_num=2, val=True)
+    sheet.set_width_column(2, float("-inf"))
     assert math.isnan(sheet.get_height_by_row(3))
+    assert (sheet.get_height_by_row(4), sheet.get_hidden_by_row(4), sheet.get_hidden_by_row(3)) == (20.0, True, False)
+    assert (sheet.get_width_by_column(0), sheet.get_width_by_column(2), sheet.get_hidden_by_column(2)) == (
+        7.0, float("-inf"), True)
     dims = json.loads(book.to_json())["sheets"][0]
     assert dims["row_dimensions"]["rows"]["4"] == {
         "row_num": 4, "height": 20.0, "hidden": True, "collapsed": False, "level": 0}
-    assert dims["row_dimensions"]["rows"]["3"]["height"] is None
-    assert dims["column_dimensions"]["columns"]["2"]["width"] == 22.5
+    assert sorted(dims["column_dimensions"]["columns"]) == ["0", "2"]
 
 
 def test_get_cells_by_range_bounds(sheet):
@@ -181,25 +138,19 @@ def not_an_integer(label, typename):
     [
         ("delete_rows", (1,), TypeError, "Sheet.delete_rows() missing 1 required positional argument: 'amount'"),
         ("delete_rows", (-1, 1), OverflowError, OUT_OF_RANGE),
-        ("delete_rows", (1, 4294967296), OverflowError, OUT_OF_RANGE),
         ("delete_cols", ("1", 65536), TypeError, not_an_integer("idx", "str")),
         ("delete_cols", (1, 65536), OverflowError, OUT_OF_RANGE),
         ("set_height_row", (1, "2"), TypeError, "argument 'val': must be real number, not str"),
-        ("set_height_row", (-1, 2.0), OverflowError, OUT_OF_RANGE),
         ("set_hidden_row", (1, 1), TypeError, "argument 'val': 'int' object cannot be converted to 'PyBool'"),
         ("set_width_column", (65536, 1.0), OverflowError, OUT_OF_RANGE),
         ("set_hidden_column", (1, None), TypeError,
          "argument 'val': 'NoneType' object cannot be converted to 'PyBool'"),
         ("get_height_by_row", (None,), TypeError, not_an_integer("row_num", "NoneType")),
-        ("get_width_by_column", (), TypeError,
-         "Sheet.get_width_by_column() missing 1 required positional argument: 'col_num'"),
         ("get_hidden_by_column", (1, 2), TypeError,
          "Sheet.get_hidden_by_column() takes 1 positional arguments but 2 were given"),
         ("get_cells_by_range", ("1", -1), TypeError, not_an_integer("start_row", "str")),
         ("get_cells_by_range", (1, -1, "x"), OverflowError, OUT_OF_RANGE),
         ("get_cells_by_range", (None, None, None, 1.5), TypeError, not_an_integer("end_col", "float")),
-        ("get_cells_by_range", (1, 2, 3, 4, 5), TypeError,
-         "Sheet.get_cells_by_range() takes from 0 to 4 positional arguments but 5 were given"),
     ],
 )
 def test_bad_arguments_change_nothing(book, sheet, name, args, exc, text):
