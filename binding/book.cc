@@ -1,8 +1,10 @@
 #include "binding/book.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "binding/book_members.h"
 #include "binding/sheet.h"
 #include "engine/json/export.h"
 
@@ -26,26 +28,13 @@ Ref book_copy_sheet(const BookHandle& book, engine::Shared<engine::Sheet> source
 }
 
 Ref book_get_sheet_index(const BookHandle& book, int32_t idx) {
-  engine::Shared<engine::Sheet> found;
-  {
-    auto guard = book.read();
-    if (idx >= 0 && static_cast<size_t>(idx) < guard->sheets.size()) found = guard->sheets[idx];
-  }
-  return found ? sheet_class().wrap(std::move(found)) : none();
+  std::optional<engine::Shared<engine::Sheet>> found = engine::sheet_at(*book.read(), idx);
+  return found ? sheet_class().wrap(std::move(*found)) : none();
 }
 
 Ref book_get_sheet_name(const BookHandle& book, std::string_view name) {
-  engine::Shared<engine::Sheet> found;
-  {
-    auto guard = book.read();
-    for (const auto& sheet : guard->sheets) {
-      if (sheet.read()->name == name) {
-        found = sheet;
-        break;
-      }
-    }
-  }
-  return found ? sheet_class().wrap(std::move(found)) : none();
+  std::optional<engine::Shared<engine::Sheet>> found = engine::sheet_named(*book.read(), name);
+  return found ? sheet_class().wrap(std::move(*found)) : none();
 }
 
 namespace {
@@ -116,80 +105,13 @@ Ref book_to_dict(const BookHandle& book) {
 
 namespace {
 
-BookClass::Object& receive(PyObject* self) { return book_class().receiver(self); }
-
-PyObject* get_sheets(PyObject* self, void*) {
-  return call([&] {
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    return book_sheets(book.payload);
-  });
-}
-
-constexpr Signature kAddSheet{"add_sheet", "Book", {"name", "sheet_state"}, 1};
-PyObject* add_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call([&] {
-    Arguments a(kAddSheet, args, nargs, kwnames);
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    std::string name = a.get<std::string>(0);
-    std::string state =
-        a.given(1) ? a.get<std::string>(1) : std::string("visible");
-    return book_add_sheet(book.payload, std::move(name), std::move(state));
-  });
-}
-
-constexpr Signature kCopySheet{"copy_sheet", "Book", {"sheet"}, 1};
-PyObject* copy_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                     PyObject* kwnames) {
-  return call([&] {
-    Arguments a(kCopySheet, args, nargs, kwnames);
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    engine::Shared<engine::Sheet> source = sheet_class().extract(a[0], "sheet");
-    return book_copy_sheet(book.payload, std::move(source));
-  });
-}
-
-constexpr Signature kGetSheetIndex{"get_sheet_index", "Book", {"idx"}, 1};
-PyObject* get_sheet_index(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                          PyObject* kwnames) {
-  return call([&] {
-    Arguments a(kGetSheetIndex, args, nargs, kwnames);
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    const int32_t idx = a.get<int32_t>(0);
-    return book_get_sheet_index(book.payload, idx);
-  });
-}
-
-constexpr Signature kGetSheetName{"get_sheet_name", "Book", {"name"}, 1};
-PyObject* get_sheet_name(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                         PyObject* kwnames) {
-  return call([&] {
-    Arguments a(kGetSheetName, args, nargs, kwnames);
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    const std::string_view name = a.get<std::string_view>(0);
-    return book_get_sheet_name(book.payload, name);
-  });
-}
-
-PyObject* to_json(PyObject* self, PyObject*) {
-  return call([&] {
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    return book_to_json(book.payload);
-  });
-}
-
-PyObject* to_dict(PyObject* self, PyObject*) {
-  return call([&] {
-    auto& book = receive(self);
-    SharedBorrow borrow(book.borrow);
-    return book_to_dict(book.payload);
-  });
-}
+struct BookOwner {
+  static constexpr char kClassName[] = "Book";
+  static constexpr char kPrefix[] = "";
+  static BookClass& cls() { return book_class(); }
+  static const BookHandle& book(const BookHandle& payload) { return payload; }
+};
+using Members = BookMembers<BookOwner>;
 
 constexpr Signature kNew{"__new__", "Book", {}, 0};
 PyObject* construct(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
@@ -201,7 +123,7 @@ PyObject* construct(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
 
 PyObject* repr(PyObject* self) {
   return call([&] {
-    auto& book = receive(self);
+    auto& book = book_class().receiver(self);
     ReprBorrow borrow(book.borrow);
     const size_t count = book.payload.read()->sheets.size();
     return to_python("Book, sheets: " + std::to_string(count));
@@ -209,19 +131,11 @@ PyObject* repr(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    method("add_sheet", add_sheet, "add_sheet($self, name, sheet_state=\"visible\")\n--\n\n"),
-    method("copy_sheet", copy_sheet, "copy_sheet($self, sheet)\n--\n\n"),
-    method("get_sheet_index", get_sheet_index, "get_sheet_index($self, idx)\n--\n\n"),
-    method("get_sheet_name", get_sheet_name, "get_sheet_name($self, name)\n--\n\n"),
-    method("to_json", to_json, "to_json($self)\n--\n\n"),
-    method("to_dict", to_dict, "to_dict($self)\n--\n\n"),
-    {},
+    Members::add_sheet(),  Members::copy_sheet(), Members::get_sheet_index(),
+    Members::get_sheet_name(), Members::to_json(), Members::to_dict(), {},
 };
 
-PyGetSetDef attributes[] = {
-    attribute("sheets", get_sheets),
-    {},
-};
+PyGetSetDef attributes[] = {Members::sheets(), {}};
 
 }  // namespace
 

@@ -1,5 +1,5 @@
-// The class Book, and the bodies of its members over any shared book record, which the
-// Service class reuses for its private book under its own names. Each body takes
+// The class Book, and the bodies of its members over any shared book record (the member
+// functions around them are book_members.h, shared with Service). Each body takes
 // arguments already converted, locks the book (book before sheet), and builds its
 // Python result after the locks are released.
 #pragma once

@@ -15,6 +15,7 @@
 #include "binding/readable/readable_sheet.h"
 #include "binding/readable/search_functions.h"
 #include "binding/sheet.h"
+#include "binding/service.h"
 
 namespace binding {
 namespace {
@@ -36,6 +37,7 @@ void fill(PyObject* module) {
   add_name(module, "__version__", to_python(kVersion));
 
   // Classes of the main module, in this order: Service, Book, Sheet, Cell, Comment.
+  add_class(module, service_class().type());
   add_class(module, book_class().type());
   add_class(module, sheet_class().type());
   add_class(module, cell_class().type());

@@ -62,8 +62,8 @@ auto over_sheet(Work& work, const engine::Sheet& sheet) {
   if constexpr (std::is_invocable_v<Work&, const engine::Sheet&>) {
     return work(sheet);
   } else {
-    const engine::CellHandles cells = sheet.sorted_cells();
-    return work(engine::CellList(cells));
+    const engine::LentHandles<engine::Cell> cells = sheet.lend_sorted_cells();
+    return work(cells.view());
   }
 }
 

@@ -3,12 +3,15 @@
 // parameter order and returns the engine work (search_shell.h). The sources of cells
 // decide the rest, so `Sheet`, `ReadableSheet` and the module functions of
 // sheafwork.readable list these in their tables. Text arguments are copied into the
-// work, which may run without the interpreter lock.
+// work, which may run without the interpreter lock. Arguments are converted into locals
+// first: the order in which a lambda's captures are initialised is not fixed, and the
+// first failing argument is the one an error must name.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "binding/search_shell.h"
@@ -82,7 +85,9 @@ struct FindCellsForRowsByRegex {
   static constexpr Signature kSignature{
       "find_cells_for_rows_by_regex", nullptr, {"regex", "col_stop"}, 2};
   static auto prepare(const Arguments& a) {
-    return [regex = a.get<std::string>(0), col_stop = a.get<uint16_t>(1)](CellList cells) {
+    std::string regex = a.get<std::string>(0);
+    const uint16_t col_stop = a.get<uint16_t>(1);
+    return [regex = std::move(regex), col_stop](CellList cells) {
       return engine::find_cells_for_rows_by_regex(regex, col_stop, cells);
     };
   }
@@ -92,7 +97,9 @@ struct FindCellsForColsByRegex {
   static constexpr Signature kSignature{
       "find_cells_for_cols_by_regex", nullptr, {"regex", "row_stop"}, 2};
   static auto prepare(const Arguments& a) {
-    return [regex = a.get<std::string>(0), row_stop = a.get<uint32_t>(1)](CellList cells) {
+    std::string regex = a.get<std::string>(0);
+    const uint32_t row_stop = a.get<uint32_t>(1);
+    return [regex = std::move(regex), row_stop](CellList cells) {
       return engine::find_cells_for_cols_by_regex(regex, row_stop, cells);
     };
   }
@@ -102,7 +109,9 @@ struct FindCellsMultiRegex {
   static constexpr Signature kSignature{
       "find_cells_multi_regex", nullptr, {"before_regex", "after_regex"}, 2};
   static auto prepare(const Arguments& a) {
-    return [before = a.get<std::string>(0), after = a.get<std::string>(1)](CellList cells) {
+    std::string before = a.get<std::string>(0);
+    std::string after = a.get<std::string>(1);
+    return [before = std::move(before), after = std::move(after)](CellList cells) {
       return engine::find_cells_multi_regex(before, after, cells);
     };
   }
@@ -112,7 +121,9 @@ struct FindCellsBetweenRegex {
   static constexpr Signature kSignature{
       "find_cells_between_regex", nullptr, {"before_regex", "after_regex"}, 2};
   static auto prepare(const Arguments& a) {
-    return [before = a.get<std::string>(0), after = a.get<std::string>(1)](CellList cells) {
+    std::string before = a.get<std::string>(0);
+    std::string after = a.get<std::string>(1);
+    return [before = std::move(before), after = std::move(after)](CellList cells) {
       return engine::find_cells_between_regex(before, after, cells);
     };
   }
@@ -122,7 +133,9 @@ struct FindCellsRangeRows {
   static constexpr Signature kSignature{
       "find_cells_range_rows", nullptr, {"start_row", "end_row"}, 2};
   static auto prepare(const Arguments& a) {
-    return [start = a.get<uint32_t>(0), end = a.get<uint32_t>(1)](CellList cells) {
+    const uint32_t start = a.get<uint32_t>(0);
+    const uint32_t end = a.get<uint32_t>(1);
+    return [=](CellList cells) {
       return engine::find_cells_range_rows(start, end, cells);
     };
   }
@@ -132,7 +145,9 @@ struct FindCellsRangeCols {
   static constexpr Signature kSignature{
       "find_cells_range_cols", nullptr, {"start_col", "end_col"}, 2};
   static auto prepare(const Arguments& a) {
-    return [start = a.get<uint16_t>(0), end = a.get<uint16_t>(1)](CellList cells) {
+    const uint16_t start = a.get<uint16_t>(0);
+    const uint16_t end = a.get<uint16_t>(1);
+    return [=](CellList cells) {
       return engine::find_cells_range_cols(start, end, cells);
     };
   }
@@ -209,10 +224,11 @@ struct GetCellsByRange {
   static constexpr Signature kSignature{
       "get_cells_by_range", nullptr, {"start_row", "end_row", "start_col", "end_col"}, 0};
   static auto prepare(const Arguments& a) {
-    return [start_row = a.get<std::optional<uint32_t>>(0),
-            end_row = a.get<std::optional<uint32_t>>(1),
-            start_col = a.get<std::optional<uint16_t>>(2),
-            end_col = a.get<std::optional<uint16_t>>(3)](const Sheet& sheet) {
+    const auto start_row = a.get<std::optional<uint32_t>>(0);
+    const auto end_row = a.get<std::optional<uint32_t>>(1);
+    const auto start_col = a.get<std::optional<uint16_t>>(2);
+    const auto end_col = a.get<std::optional<uint16_t>>(3);
+    return [=](const Sheet& sheet) {
       return engine::get_cells_by_range(sheet.cells, start_row, end_row, start_col, end_col);
     };
   }

@@ -10,6 +10,7 @@
 #include "binding/comment.h"
 #include "binding/searches.h"
 #include "binding/sheet_getters.h"
+#include "engine/model/dimensions.h"
 #include "engine/model/reads.h"
 #include "engine/model/sheet_edit.h"
 
@@ -113,6 +114,45 @@ PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
+// 14-19: two arguments converted in order, then the change under the sheet's write lock.
+template <const Signature& Sig, class First, class Second, auto Change>
+PyObject* change_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                       PyObject* kwnames) {
+  return call([&] {
+    Arguments a(Sig, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    const First first = a.get<First>(0);
+    const Second second = a.get<Second>(1);
+    Change(*sheet.payload.write(), first, second);
+    return none();
+  });
+}
+
+// 21-24: a row or column number, then the read under the sheet's read lock.
+template <const Signature& Sig, class Number, auto Read>
+PyObject* read_dimension(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+  return call([&] {
+    Arguments a(Sig, args, nargs, kwnames);
+    auto& sheet = receive(self);
+    SharedBorrow borrow(sheet.borrow);
+    const Number number = a.get<Number>(0);
+    return to_python(Read(*sheet.payload.read(), number));
+  });
+}
+
+constexpr Signature kDeleteCols{"delete_cols", "Sheet", {"idx", "amount"}, 2};
+constexpr Signature kDeleteRows{"delete_rows", "Sheet", {"idx", "amount"}, 2};
+constexpr Signature kSetHeightRow{"set_height_row", "Sheet", {"row_num", "val"}, 2};
+constexpr Signature kSetHiddenRow{"set_hidden_row", "Sheet", {"row_num", "val"}, 2};
+constexpr Signature kSetWidthColumn{"set_width_column", "Sheet", {"col_num", "val"}, 2};
+constexpr Signature kSetHiddenColumn{"set_hidden_column", "Sheet", {"col_num", "val"}, 2};
+constexpr Signature kGetHeightByRow{"get_height_by_row", "Sheet", {"row_num"}, 1};
+constexpr Signature kGetHiddenByRow{"get_hidden_by_row", "Sheet", {"row_num"}, 1};
+constexpr Signature kGetWidthByColumn{"get_width_by_column", "Sheet", {"col_num"}, 1};
+constexpr Signature kGetHiddenByColumn{"get_hidden_by_column", "Sheet", {"col_num"}, 1};
+
 PyObject* repr(PyObject* self) {
   return call([&] {
     auto& sheet = receive(self);
@@ -136,12 +176,36 @@ PyMethodDef methods[] = {
     method("add_comment", add_comment, "add_comment($self, row, col, text, author)\n--\n\n"),
     method("cell", cell, "cell($self, row, col, value=None)\n--\n\n"),
     search_method<s::GetValueCell, Source>("get_value_cell($self, row, col)\n--\n\n"),
-    // 14-24, rows and columns: delete_cols, delete_rows, set_height_row, set_hidden_row,
-    // set_width_column, set_hidden_column, get_cells_by_range, get_height_by_row,
-    // get_hidden_by_row, get_width_by_column, get_hidden_by_column.
+    method("delete_cols", change_sheet<kDeleteCols, uint16_t, uint16_t, engine::delete_cols>,
+           "delete_cols($self, idx, amount)\n--\n\n"),
+    method("delete_rows", change_sheet<kDeleteRows, uint32_t, uint32_t, engine::delete_rows>,
+           "delete_rows($self, idx, amount)\n--\n\n"),
+    method("set_height_row",
+           change_sheet<kSetHeightRow, uint32_t, double, engine::set_height_row>,
+           "set_height_row($self, row_num, val)\n--\n\n"),
+    method("set_hidden_row", change_sheet<kSetHiddenRow, uint32_t, bool, engine::set_hidden_row>,
+           "set_hidden_row($self, row_num, val)\n--\n\n"),
+    method("set_width_column",
+           change_sheet<kSetWidthColumn, uint16_t, double, engine::set_width_column>,
+           "set_width_column($self, col_num, val)\n--\n\n"),
+    method("set_hidden_column",
+           change_sheet<kSetHiddenColumn, uint16_t, bool, engine::set_hidden_column>,
+           "set_hidden_column($self, col_num, val)\n--\n\n"),
     search_method<s::GetCellsByRange, Source>(
         "get_cells_by_range($self, start_row=None, end_row=None, start_col=None, "
         "end_col=None)\n--\n\n"),
+    method("get_height_by_row",
+           read_dimension<kGetHeightByRow, uint32_t, engine::get_height_by_row>,
+           "get_height_by_row($self, row_num)\n--\n\n"),
+    method("get_hidden_by_row",
+           read_dimension<kGetHiddenByRow, uint32_t, engine::get_hidden_by_row>,
+           "get_hidden_by_row($self, row_num)\n--\n\n"),
+    method("get_width_by_column",
+           read_dimension<kGetWidthByColumn, uint16_t, engine::get_width_by_column>,
+           "get_width_by_column($self, col_num)\n--\n\n"),
+    method("get_hidden_by_column",
+           read_dimension<kGetHiddenByColumn, uint16_t, engine::get_hidden_by_column>,
+           "get_hidden_by_column($self, col_num)\n--\n\n"),
     search_method<s::FindCellByRegex, Source>("find_cell_by_regex($self, regex)\n--\n\n"),
     search_method<s::FindCellByStrContained, Source>("find_cell_by_str($self, value)\n--\n\n"),
     search_method<s::FindCellByLetter, Source>("find_cell_by_letter($self, letter)\n--\n\n"),

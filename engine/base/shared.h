@@ -14,7 +14,12 @@
 namespace engine {
 
 template <class T>
+class LentHandles;
+
+template <class T>
 class Shared {
+  friend class LentHandles<T>;
+
   struct Block {
     template <class... Args>
     explicit Block(Args&&... args) : value(std::forward<Args>(args)...) {}
@@ -89,6 +94,10 @@ class Shared {
   WriteGuard write() const { return WriteGuard(block_); }
 
  private:
+  // A copy that holds no count, made only by LentHandles, which never destroys it.
+  struct Lent {};
+  Shared(Lent, Block* b) noexcept : block_(b) {}
+
   void retain() const {
     if (block_) block_->strong.fetch_add(1, std::memory_order_relaxed);
   }

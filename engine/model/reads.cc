@@ -1,8 +1,11 @@
 #include "engine/model/reads.h"
 
+#include <atomic>
+#include <bit>
 #include <memory>
 
 #include "engine/base/pool.h"
+#include "engine/base/radix_sort.h"
 
 namespace engine {
 
@@ -22,12 +25,14 @@ std::unique_ptr<T[]> uncleared(size_t n) {
 
 // The map's cells in map order: the slot of each (which stays put while the caller holds
 // the sheet's read lock) and the coordinate the cell holds, read once under its read
-// lock. The map can only be walked on one thread; the cells, scattered over the heap,
-// are locked and read by the workers while the walk goes on.
+// lock, with the bits in which those coordinates' sort keys differ. The map can only be
+// walked on one thread; the cells, scattered over the heap, are locked and read by the
+// workers while the walk goes on.
 struct Walked {
   size_t size = 0;
   std::unique_ptr<const Shared<Cell>*[]> slots;
   std::unique_ptr<Coordinate[]> coords;
+  uint64_t varying = 0;
 };
 
 Walked walk(const CellMap& cells) {
@@ -35,33 +40,68 @@ Walked walk(const CellMap& cells) {
   w.size = cells.entries.size();
   w.slots = uncleared<const Shared<Cell>*>(w.size);
   w.coords = uncleared<Coordinate>(w.size);
+  std::atomic<uint64_t> any{0};
+  std::atomic<uint64_t> all{~uint64_t{0}};
   auto it = cells.entries.begin();
   pool::walk_then_work(
       w.size, [&](size_t i) { w.slots[i] = &(it++)->second; },
       [&](size_t begin, size_t end) {
         constexpr size_t kAhead = 8;
+        uint64_t block_any = 0;
+        uint64_t block_all = ~uint64_t{0};
         for (size_t i = begin; i < end; ++i) {
           if (i + kAhead < end) w.slots[i + kAhead]->prefetch();
           w.coords[i] = w.slots[i]->read()->coord;
+          block_any |= w.coords[i].sort_key();
+          block_all &= w.coords[i].sort_key();
         }
+        any.fetch_or(block_any, std::memory_order_relaxed);
+        all.fetch_and(block_all, std::memory_order_relaxed);
       });
+  w.varying = any.load() & ~all.load();
   return w;
 }
 
-// Handles to the cells at the given positions of the walk, in row, then column order of
-// the coordinates read during the walk. Reading each coordinate once keeps the
-// comparisons consistent even when a cell is moved meanwhile (through a handle that
-// another sheet shares). Equal coordinates keep the order of `position`.
-template <class Positions>
-std::vector<Shared<Cell>> in_sheet_order(const Walked& w, size_t n, Positions&& position) {
+// Calls place(k, i) for each k < n, on the workers: the walked cell i = position(k) is
+// the k-th in row, then column order of the coordinates read during the walk. Reading
+// each coordinate once keeps the order consistent even when a cell is moved meanwhile
+// (through a handle that another sheet shares). Equal coordinates keep the order of
+// `position`, which ascends.
+//
+// Usually the varying bits of the keys and the bits of a position fit in one 64-bit
+// value together, which a radix sort orders on the key bits alone; otherwise the keys
+// are sorted beside their positions.
+template <class Positions, class Place>
+void in_sheet_order(const Walked& w, size_t n, Positions&& position, Place&& place) {
+  const int low = w.varying ? std::countr_zero(w.varying) : 0;
+  const int key_bits = w.varying ? std::bit_width(w.varying) - low : 0;
+  const int position_bits = std::bit_width(n);
+  if (key_bits + position_bits <= 64) {
+    const uint64_t key_mask = key_bits == 64 ? ~uint64_t{0} : (uint64_t{1} << key_bits) - 1;
+    const uint64_t position_mask = (uint64_t{1} << position_bits) - 1;
+    auto packed = uncleared<uint64_t>(n);
+    pool::for_each_index(n, [&](size_t k) {
+      const uint64_t key = (w.coords[position(k)].sort_key() >> low) & key_mask;
+      packed[k] = key << position_bits | k;
+    });
+    pool::radix_sort(packed.get(), packed.get() + n, position_bits, position_bits + key_bits);
+    pool::for_each_index(n, [&](size_t k) { place(k, position(packed[k] & position_mask)); });
+    return;
+  }
   auto keyed = uncleared<pool::Keyed<uint64_t>>(n);
   pool::for_each_index(n, [&](size_t k) {
     const size_t i = position(k);
     keyed[k] = {w.coords[i].sort_key(), i};
   });
   pool::sort_keyed(keyed.get(), keyed.get() + n);
+  pool::for_each_index(n, [&](size_t k) { place(k, keyed[k].position); });
+}
+
+template <class Positions>
+std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
+                                                 Positions&& position) {
   std::vector<Shared<Cell>> handles(n);
-  pool::for_each_index(n, [&](size_t k) { handles[k] = *w.slots[keyed[k].position]; });
+  in_sheet_order(w, n, position, [&](size_t k, size_t i) { handles[k] = *w.slots[i]; });
   return handles;
 }
 
@@ -85,7 +125,15 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
 
 std::vector<Shared<Cell>> Sheet::sorted_cells() const {
   const Walked w = walk(cells);
-  return in_sheet_order(w, w.size, [](size_t k) { return k; });
+  return handles_in_sheet_order(w, w.size, [](size_t k) { return k; });
+}
+
+LentHandles<Cell> Sheet::lend_sorted_cells() const {
+  const Walked w = walk(cells);
+  LentHandles<Cell> lent(w.size);
+  in_sheet_order(w, w.size, [](size_t k) { return k; },
+                 [&](size_t k, size_t i) { lent.lend(k, *w.slots[i]); });
+  return lent;
 }
 
 std::vector<Shared<Cell>> get_cells_by_range(const CellMap& cells,
@@ -105,7 +153,7 @@ std::vector<Shared<Cell>> get_cells_by_range(const CellMap& cells,
     return first_row <= c.row && c.row <= last_row && first_col <= c.column &&
            c.column <= last_col;
   });
-  return in_sheet_order(w, kept.size(), [&](size_t k) { return kept[k]; });
+  return handles_in_sheet_order(w, kept.size(), [&](size_t k) { return kept[k]; });
 }
 
 }  // namespace engine

@@ -56,6 +56,37 @@ TEST(SortedCells, RowThenColumnTiesInMapOrder) {
   }
 }
 
+// Both ways of ordering: keys and positions packed in one number when they fit, keys
+// beside positions when they do not (rows spread over 32 bits and more than 65536 cells).
+// The lent list holds the same records in the same order without counting them; a handle
+// copied out of it counts as any other.
+TEST(SortedCells, PackedAndWideKeysAndTheLentList) {
+  for (uint32_t row_spread : {3000u, 4294967295u}) {
+    Sheet sheet("s", "visible");
+    std::mt19937 random(row_spread);
+    for (int i = 0; i < 70000; ++i) {
+      auto cell = put_cell(sheet, static_cast<uint32_t>(i), 1);
+      move_cell(cell, random() % row_spread, static_cast<uint16_t>(random() % 4));
+    }
+    std::vector<Shared<Cell>> expected = testing::map_order(sheet);
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      return a.read()->coord < b.read()->coord;
+    });
+    const std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
+    LentHandles<Cell> lent = sheet.lend_sorted_cells();
+    ASSERT_EQ(sorted.size(), expected.size());
+    ASSERT_EQ(lent.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_TRUE(sorted[i].same_record(expected[i])) << row_spread << " at " << i;
+      ASSERT_TRUE(lent.view()[i].same_record(expected[i])) << row_spread << " at " << i;
+      // The map's, expected's and sorted's handles; none for the lent one.
+      ASSERT_EQ(sorted[i].strong_count(), 3u);
+    }
+    Shared<Cell> copied = lent.view()[0];
+    EXPECT_EQ(copied.strong_count(), 4u);
+  }
+}
+
 // Bounds inclusive; absent ones are 1..1048576 and 1..16384, and given ones reach past
 // them; the cells' own coordinates count, not their keys.
 TEST(CellsByRange, MatchesAPlainFilter) {
