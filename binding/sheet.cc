@@ -175,7 +175,7 @@ PyMethodDef methods[] = {
            "add_merge_cells($self, start_row, end_row, start_col, end_col)\n--\n\n"),
     method("add_comment", add_comment, "add_comment($self, row, col, text, author)\n--\n\n"),
     method("cell", cell, "cell($self, row, col, value=None)\n--\n\n"),
-    search_method<s::GetValueCell, Source>("get_value_cell($self, row, col)\n--\n\n"),
+    search_method<s::GetValueCell, Source>(),
     method("delete_cols", change_sheet<kDeleteCols, uint16_t, uint16_t, engine::delete_cols>,
            "delete_cols($self, idx, amount)\n--\n\n"),
     method("delete_rows", change_sheet<kDeleteRows, uint32_t, uint32_t, engine::delete_rows>,
@@ -191,9 +191,7 @@ PyMethodDef methods[] = {
     method("set_hidden_column",
            change_sheet<kSetHiddenColumn, uint16_t, bool, engine::set_hidden_column>,
            "set_hidden_column($self, col_num, val)\n--\n\n"),
-    search_method<s::GetCellsByRange, Source>(
-        "get_cells_by_range($self, start_row=None, end_row=None, start_col=None, "
-        "end_col=None)\n--\n\n"),
+    search_method<s::GetCellsByRange, Source>(),
     method("get_height_by_row",
            read_dimension<kGetHeightByRow, uint32_t, engine::get_height_by_row>,
            "get_height_by_row($self, row_num)\n--\n\n"),
@@ -206,24 +204,18 @@ PyMethodDef methods[] = {
     method("get_hidden_by_column",
            read_dimension<kGetHiddenByColumn, uint16_t, engine::get_hidden_by_column>,
            "get_hidden_by_column($self, col_num)\n--\n\n"),
-    search_method<s::FindCellByRegex, Source>("find_cell_by_regex($self, regex)\n--\n\n"),
-    search_method<s::FindCellByStrContained, Source>("find_cell_by_str($self, value)\n--\n\n"),
-    search_method<s::FindCellByLetter, Source>("find_cell_by_letter($self, letter)\n--\n\n"),
-    search_method<s::FindCellsByRegex, Source>("find_cells_by_regex($self, regex)\n--\n\n"),
-    search_method<s::FindCellsByStr, Source>("find_cells_by_str($self, value)\n--\n\n"),
-    search_method<s::FindCellsForRowsByRegex, Source>(
-        "find_cells_for_rows_by_regex($self, regex, col_stop)\n--\n\n"),
-    search_method<s::FindCellsForColsByRegex, Source>(
-        "find_cells_for_cols_by_regex($self, regex, row_stop)\n--\n\n"),
-    search_method<s::FindCellsMultiRegex, Source>(
-        "find_cells_multi_regex($self, before_regex, after_regex)\n--\n\n"),
-    search_method<s::FindCellsBetweenRegex, Source>(
-        "find_cells_between_regex($self, before_regex, after_regex)\n--\n\n"),
-    search_method<s::FindCellsRangeRows, Source>(
-        "find_cells_range_rows($self, start_row, end_row)\n--\n\n"),
-    search_method<s::FindCellsRangeCols, Source>(
-        "find_cells_range_cols($self, start_col, end_col)\n--\n\n"),
-    search_method<s::FindValueByCoords, Source>("find_value_by_coords($self, row, col)\n--\n\n"),
+    search_method<s::FindCellByRegex, Source>(),
+    search_method<s::FindCellByStrContained, Source>(),
+    search_method<s::FindCellByLetter, Source>(),
+    search_method<s::FindCellsByRegex, Source>(),
+    search_method<s::FindCellsByStr, Source>(),
+    search_method<s::FindCellsForRowsByRegex, Source>(),
+    search_method<s::FindCellsForColsByRegex, Source>(),
+    search_method<s::FindCellsMultiRegex, Source>(),
+    search_method<s::FindCellsBetweenRegex, Source>(),
+    search_method<s::FindCellsRangeRows, Source>(),
+    search_method<s::FindCellsRangeCols, Source>(),
+    search_method<s::FindValueByCoords, Source>(),
     {},
 };
 

@@ -102,8 +102,8 @@
 // a prepare() that converts the arguments into the engine work) and listed in the
 // method table over a source of cells (binding/search_shell.h), which adds the class
 // name, the receiver, the locks and the class of the found cells:
-//   search_method<searches::FindCellsByRegex, SheetCells<SheetTraits>>(
-//       "find_cells_by_regex($self, regex)\n--\n\n"),
+//   search_method<searches::FindCellsByRegex, SheetCells<SheetTraits>>(),
+// Its docstring, the text signature, is made from the signature at compile time.
 //
 // A read-only twin of a class (ReadableCell of Cell, ReadableSheet of Sheet) holds the
 // same payload, so both share one set of getter bodies, templates over the class

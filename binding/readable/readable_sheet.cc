@@ -35,33 +35,23 @@ PyObject* repr(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    search_method<s::GetValueCell, Source>("get_value_cell($self, row, col)\n--\n\n"),
-    search_method<s::GetCellsByRange, Source>(
-        "get_cells_by_range($self, start_row=None, end_row=None, start_col=None, "
-        "end_col=None)\n--\n\n"),
-    search_method<s::FindCellByRegex, Source>("find_cell_by_regex($self, regex)\n--\n\n"),
-    search_method<s::FindCellByStrContained, Source>("find_cell_by_str($self, value)\n--\n\n"),
-    search_method<s::FindCellByCoords, Source>("find_cell_by_coords($self, row, col)\n--\n\n"),
-    search_method<s::FindCellByLetter, Source>("find_cell_by_letter($self, letter)\n--\n\n"),
-    search_method<s::FindCellsByRegex, Source>("find_cells_by_regex($self, regex)\n--\n\n"),
-    search_method<s::FindCellsByStr, Source>("find_cells_by_str($self, value)\n--\n\n"),
-    search_method<s::FindCellsForRowsByRegex, Source>(
-        "find_cells_for_rows_by_regex($self, regex, col_stop)\n--\n\n"),
-    search_method<s::FindCellsForColsByRegex, Source>(
-        "find_cells_for_cols_by_regex($self, regex, row_stop)\n--\n\n"),
-    search_method<s::FindCellsMultiRegex, Source>(
-        "find_cells_multi_regex($self, before_regex, after_regex)\n--\n\n"),
-    search_method<s::FindCellsBetweenRegex, Source>(
-        "find_cells_between_regex($self, before_regex, after_regex)\n--\n\n"),
-    search_method<s::FindCellsRangeRows, Source>(
-        "find_cells_range_rows($self, start_row, end_row)\n--\n\n"),
-    search_method<s::FindCellsRangeCols, Source>(
-        "find_cells_range_cols($self, start_col, end_col)\n--\n\n"),
-    search_method<s::FindValuesByColRows, Source>(
-        "find_values_by_col_rows($self, col, rows)\n--\n\n"),
-    search_method<s::FindValuesByRowCols, Source>(
-        "find_values_by_row_cols($self, row, cols)\n--\n\n"),
-    search_method<s::FindValueByCoords, Source>("find_value_by_coords($self, row, col)\n--\n\n"),
+    search_method<s::GetValueCell, Source>(),
+    search_method<s::GetCellsByRange, Source>(),
+    search_method<s::FindCellByRegex, Source>(),
+    search_method<s::FindCellByStrContained, Source>(),
+    search_method<s::FindCellByCoords, Source>(),
+    search_method<s::FindCellByLetter, Source>(),
+    search_method<s::FindCellsByRegex, Source>(),
+    search_method<s::FindCellsByStr, Source>(),
+    search_method<s::FindCellsForRowsByRegex, Source>(),
+    search_method<s::FindCellsForColsByRegex, Source>(),
+    search_method<s::FindCellsMultiRegex, Source>(),
+    search_method<s::FindCellsBetweenRegex, Source>(),
+    search_method<s::FindCellsRangeRows, Source>(),
+    search_method<s::FindCellsRangeCols, Source>(),
+    search_method<s::FindValuesByColRows, Source>(),
+    search_method<s::FindValuesByRowCols, Source>(),
+    search_method<s::FindValueByCoords, Source>(),
     {},
 };
 

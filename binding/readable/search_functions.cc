@@ -23,6 +23,7 @@ constexpr Signature function_signature(Signature sig) {
 // run over them in that order without the lock, found records handed back as
 // ReadableCell objects.
 struct ListCells {
+  static constexpr bool kIsMethod = false;
   template <class Search>
   static constexpr Signature kSignature = function_signature(Search::kSignature);
 
@@ -52,30 +53,21 @@ namespace s = searches;
 
 PyMethodDef functions[] = {
     method("create_finder", create_finder, "create_finder(sheets)\n--\n\n"),
-    search_method<s::FindCellByCoords, ListCells>("find_cell_by_coords(row, col, cells)\n--\n\n"),
-    search_method<s::FindValueByCoords, ListCells>(
-        "find_value_by_coords(row, col, cells)\n--\n\n"),
-    search_method<s::FindCellByRegex, ListCells>("find_cell_by_regex(regex, cells)\n--\n\n"),
-    search_method<s::FindCellByStrTrimmed, ListCells>("find_cell_by_str(value, cells)\n--\n\n"),
-    search_method<s::FindCellByLetter, ListCells>("find_cell_by_letter(letter, cells)\n--\n\n"),
-    search_method<s::FindCellsByRegex, ListCells>("find_cells_by_regex(regex, cells)\n--\n\n"),
-    search_method<s::FindCellsByStr, ListCells>("find_cells_by_str(value, cells)\n--\n\n"),
-    search_method<s::FindCellsForRowsByRegex, ListCells>(
-        "find_cells_for_rows_by_regex(regex, col_stop, cells)\n--\n\n"),
-    search_method<s::FindCellsForColsByRegex, ListCells>(
-        "find_cells_for_cols_by_regex(regex, row_stop, cells)\n--\n\n"),
-    search_method<s::FindCellsMultiRegex, ListCells>(
-        "find_cells_multi_regex(before_regex, after_regex, cells)\n--\n\n"),
-    search_method<s::FindCellsBetweenRegex, ListCells>(
-        "find_cells_between_regex(before_regex, after_regex, cells)\n--\n\n"),
-    search_method<s::FindCellsRangeRows, ListCells>(
-        "find_cells_range_rows(start_row, end_row, cells)\n--\n\n"),
-    search_method<s::FindCellsRangeCols, ListCells>(
-        "find_cells_range_cols(start_col, end_col, cells)\n--\n\n"),
-    search_method<s::FindValuesByColRows, ListCells>(
-        "find_values_by_col_rows(col, rows, cells)\n--\n\n"),
-    search_method<s::FindValuesByRowCols, ListCells>(
-        "find_values_by_row_cols(row, cols, cells)\n--\n\n"),
+    search_method<s::FindCellByCoords, ListCells>(),
+    search_method<s::FindValueByCoords, ListCells>(),
+    search_method<s::FindCellByRegex, ListCells>(),
+    search_method<s::FindCellByStrTrimmed, ListCells>(),
+    search_method<s::FindCellByLetter, ListCells>(),
+    search_method<s::FindCellsByRegex, ListCells>(),
+    search_method<s::FindCellsByStr, ListCells>(),
+    search_method<s::FindCellsForRowsByRegex, ListCells>(),
+    search_method<s::FindCellsForColsByRegex, ListCells>(),
+    search_method<s::FindCellsMultiRegex, ListCells>(),
+    search_method<s::FindCellsBetweenRegex, ListCells>(),
+    search_method<s::FindCellsRangeRows, ListCells>(),
+    search_method<s::FindCellsRangeCols, ListCells>(),
+    search_method<s::FindValuesByColRows, ListCells>(),
+    search_method<s::FindValuesByRowCols, ListCells>(),
 };
 
 }  // namespace
