@@ -12,12 +12,9 @@ using Kind = engine::CellValue::Kind;
 PyObject* repr(PyObject* self) {
   return call([&] {
     auto& cell = readable_cell_class().receiver(self);
-    Ref name = checked(PyType_GetQualName(Py_TYPE(self)));
-    const char* qualified = PyUnicode_AsUTF8(name.get());
-    if (qualified == nullptr) throw_python_error();
+    std::string text = qualified_type_name(self) + ", Coords: ";
     ReprBorrow borrow(cell.borrow);
-    std::string text = std::string(qualified) + ", Coords: " +
-                       cell.payload.read()->coord.debug_text();
+    text += cell.payload.read()->coord.debug_text();
     return to_python(text);
   });
 }
