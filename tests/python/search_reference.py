@@ -84,6 +84,11 @@ def value_searches():
     }
 
 
+def value_at(cells, row, col):
+    """The value of the first cell at (row, col), or None."""
+    return next((c[2] for c in cells if c[:2] == (row, col)), None)
+
+
 def as_tuple(found):
     """A found ReadableCell or Cell, or a list of them, as reference cells."""
     if found is None or isinstance(found, str):
