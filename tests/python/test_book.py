@@ -4,7 +4,6 @@ import types
 import pytest
 
 import sheafwork
-from conftest import OUT_OF_RANGE, not_a, not_an_integer, refused
 
 
 @pytest.fixture
@@ -48,23 +47,6 @@ def test_copy_sheet_shares_cells_and_comments(two):
     assert (copy.get_value_cell(9, 9), repr(copy)) == ("", "Sheet (Sheet 3) cells: 1")
     other = sheafwork.Book()
     assert (other.copy_sheet(sheet=two.sheets[1]).sheet_state, names(other)) == ("hidden", ["Sheet 1"])
-
-
-@pytest.mark.parametrize(
-    "call, exc, text",
-    [
-        (lambda b: b.add_sheet("C", 1), TypeError, not_a("sheet_state", "int")),
-        (lambda b: b.add_sheet(), TypeError, "Book.add_sheet() missing 1 required positional argument: 'name'"),
-        (lambda b: b.copy_sheet(b), TypeError, not_a("sheet", "Book", "Sheet")),
-        (lambda b: b.get_sheet_index("0"), TypeError, not_an_integer("idx", "str")),
-        (lambda b: b.get_sheet_index(2147483648), OverflowError, OUT_OF_RANGE),
-        (lambda b: b.get_sheet_index(-2147483649), OverflowError, OUT_OF_RANGE),
-        (lambda b: b.get_sheet_name(0), TypeError, not_a("name", "int")),
-    ],
-)
-def test_bad_arguments_change_nothing(two, call, exc, text):
-    refused(two, lambda: call(two), exc, text)
-    assert repr(two) == "Book, sheets: 2"
 
 
 def test_sheets_and_cells_outlive_their_owners():

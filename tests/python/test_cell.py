@@ -2,7 +2,6 @@ import datetime
 
 import pytest
 
-from conftest import OUT_OF_RANGE, not_a, refused
 
 KINDS = ("empty", "bool", "numeric", "integer", "datetime")
 
@@ -77,32 +76,6 @@ def test_set_value_methods_drop_formula(cell, setter, value, text):
     assert getattr(cell, "set_value_" + setter)(value=value) is None
     assert (cell.value, (cell.data_type, kind(cell))) == (text, SETTER_CODES[setter])
     assert (cell.formula, cell.is_formula) == (None, False)
-
-
-@pytest.mark.parametrize(
-    "call, exc, text",
-    [
-        (lambda c: setattr(c, "value", None), TypeError, not_a("value", "NoneType")),
-        (lambda c: setattr(c, "formula", 5), TypeError, not_a("value", "int")),
-        (lambda c: setattr(c, "style", None), TypeError, not_a("value", "NoneType")),
-        (lambda c: setattr(c, "hidden_value", b"x"), TypeError, not_a("value", "bytes")),
-        (lambda c: c.set_value_number("1"), TypeError, "argument 'value': must be real number, not str"),
-        (lambda c: c.set_value_integer(2147483648), OverflowError, OUT_OF_RANGE),
-        (lambda c: c.set_value_integer(1.5), TypeError,
-         "argument 'value': 'float' object cannot be interpreted as an integer"),
-        (lambda c: c.set_value_bool(1), TypeError, not_a("value", "int", "PyBool")),
-        (lambda c: c.set_value_datetime(datetime.date(2024, 1, 2)), TypeError,
-         not_a("value", "date", "PyDateTime")),
-        (lambda c: c.set_value_datetime(datetime.datetime(2024, 1, 2, tzinfo=datetime.timezone.utc)),
-         TypeError, "argument 'value': expected a datetime without tzinfo"),
-        (lambda c: c.set_value_bool(True, False), TypeError,
-         "Cell.set_value_bool() takes 1 positional arguments but 2 were given"),
-    ],
-)
-def test_bad_writes_raise_and_change_nothing(book, cell, call, exc, text):
-    cell.value = "12"
-    cell.style = "st"
-    refused(book, lambda: call(cell), exc, text)
 
 
 def test_two_objects_share_one_record(sheet):

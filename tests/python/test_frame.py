@@ -2,13 +2,15 @@
 # conversions, class shapes, members and the texts of their errors. The texts themselves
 # are built and tested in C++ (tests/binding/frame/frame_text_test.cc); here, which one a
 # call gets.
+import datetime
 import re
+import types
 
 import pytest
 
 import sheafwork
 from sheafwork import _sheafwork, readable
-from conftest import OUT_OF_RANGE, refused
+from conftest import OUT_OF_RANGE, not_a, not_an_integer, refused
 
 letter = _sheafwork.column_number_to_letter
 coordinate = _sheafwork.get_letter_coordinate
@@ -31,32 +33,33 @@ class TypeErrorSubclass(TypeError):
 
 
 @pytest.mark.parametrize(
-    "call, message",
+    "call, exc, text",
     [
         # The values of wrong type below show that the parser speaks before any conversion.
-        (lambda: coordinate(col="x"), "get_letter_coordinate() missing 1 required positional argument: 'row'"),
-        (lambda: letter("x", "y"), "column_number_to_letter() takes 1 positional arguments but 2 were given"),
-        (lambda: coordinate(1, 2, x=3), "get_letter_coordinate() got an unexpected keyword argument 'x'"),
-        (lambda: letter("x", col=1), "column_number_to_letter() got multiple values for argument 'col'"),
-        (lambda: sheafwork.Book(1), "Book.__new__() takes 0 positional arguments but 1 was given"),
-        (lambda: sheafwork.Book(name="x"), "Book.__new__() got an unexpected keyword argument 'name'"),
-        (lambda: _sheafwork.version(1), "sheafwork._sheafwork.version() takes no arguments (1 given)"),
-        (lambda: _sheafwork.version(x=1), "sheafwork._sheafwork.version() takes no keyword arguments"),
-        (lambda: sheafwork.Book().to_dict(1), "Book.to_dict() takes no arguments (1 given)"),
+        (lambda: coordinate(col="x"), TypeError,
+         "get_letter_coordinate() missing 1 required positional argument: 'row'"),
+        (lambda: letter("x", "y"), TypeError,
+         "column_number_to_letter() takes 1 positional arguments but 2 were given"),
+        (lambda: coordinate(1, 2, x=3), TypeError, "get_letter_coordinate() got an unexpected keyword argument 'x'"),
+        (lambda: letter("x", col=1), TypeError, "column_number_to_letter() got multiple values for argument 'col'"),
+        (lambda: sheafwork.Book(1), TypeError, "Book.__new__() takes 0 positional arguments but 1 was given"),
+        (lambda: sheafwork.Book(name="x"), TypeError, "Book.__new__() got an unexpected keyword argument 'name'"),
+        (lambda: _sheafwork.version(1), TypeError, "sheafwork._sheafwork.version() takes no arguments (1 given)"),
+        (lambda: _sheafwork.version(x=1), TypeError, "sheafwork._sheafwork.version() takes no keyword arguments"),
+        (lambda: sheafwork.Book().to_dict(1), TypeError, "Book.to_dict() takes no arguments (1 given)"),
+        (lambda: letter(1.5), TypeError, "argument 'col': 'float' object cannot be interpreted as an integer"),
+        (lambda: letter(None), TypeError, "argument 'col': 'NoneType' object cannot be interpreted as an integer"),
+        # Out of range integers are not labelled; the row is converted first, so the bad
+        # column is never looked at.
+        (lambda: letter(Index(70000)), OverflowError, OUT_OF_RANGE),
+        (lambda: coordinate(-1, "not a column"), OverflowError, OUT_OF_RANGE),
+        (lambda: coordinate(2**64, 1), OverflowError, "Python int too large to convert to C long"),
     ],
 )
-def test_argument_binding_errors(call, message):
-    with pytest.raises(TypeError) as info:
+def test_argument_errors(call, exc, text):
+    with pytest.raises(exc) as info:
         call()
-    assert str(info.value) == message
-
-
-@pytest.mark.parametrize("value, typename", [(1.5, "float"), (None, "NoneType")])
-def test_wrong_type_is_labelled(value, typename):
-    with pytest.raises(TypeError) as info:
-        letter(value)
-    assert str(info.value) == f"argument 'col': '{typename}' object cannot be interpreted as an integer"
-    assert info.value.__cause__ is None and info.value.__suppress_context__
+    assert (type(info.value), str(info.value), info.value.__cause__, info.value.__context__) == (exc, text, None, None)
 
 
 @pytest.mark.parametrize(
@@ -75,21 +78,6 @@ def test_conversion_errors_of_user_objects(error, raised, text):
         coordinate(Index(error), 1)
     assert (type(info.value), str(info.value)) == (raised, text)
     assert info.value.__cause__ is cause
-
-
-@pytest.mark.parametrize(
-    "call, text",
-    [
-        (lambda: letter(Index(70000)), OUT_OF_RANGE),
-        # The row is converted first, so the bad column is never looked at.
-        (lambda: coordinate(-1, "not a column"), OUT_OF_RANGE),
-        (lambda: coordinate(2**64, 1), "Python int too large to convert to C long"),
-    ],
-)
-def test_out_of_range_integers_are_not_labelled(call, text):
-    with pytest.raises(OverflowError) as info:
-        call()
-    assert str(info.value) == text
 
 
 def test_integer_like_values_are_accepted():
@@ -170,26 +158,116 @@ def test_members_in_declared_order(cls, members):
 
 
 @pytest.fixture
-def objects(book, sheet):
+def o(book, sheet):
+    """A book with a sheet, a cell and a comment; a service with a sheet."""
     sheet.add_comment(1, 1, "note", "ann")
-    return {"Book": book, "Sheet": sheet, "Cell": sheet.cell(1, 1, "x"), "Comment": sheet.comments[0]}
+    sheet.set_height_row(1, 9.0)
+    cell = sheet.cell(1, 1, "12")
+    cell.style = "st"
+    service = sheafwork.Service(None)
+    service._add_sheet("A").cell(1, 1, "x")
+    return types.SimpleNamespace(book=book, sheet=sheet, cell=cell, comment=sheet.comments[0], service=service)
+
+
+# Every method's bad arguments: the exact exception, and no record changed.
+@pytest.mark.parametrize(
+    "call, exc, text",
+    [
+        (lambda o: o.book.add_sheet("C", 1), TypeError, not_a("sheet_state", "int")),
+        (lambda o: o.book.add_sheet(), TypeError, "Book.add_sheet() missing 1 required positional argument: 'name'"),
+        (lambda o: o.book.copy_sheet(o.book), TypeError, not_a("sheet", "Book", "Sheet")),
+        (lambda o: o.book.get_sheet_index("0"), TypeError, not_an_integer("idx", "str")),
+        (lambda o: o.book.get_sheet_index(-2147483649), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.book.get_sheet_name(0), TypeError, not_a("name", "int")),
+        (lambda o: o.service._add_sheet("C", "v", "x"), TypeError,
+         "Service._add_sheet() takes from 1 to 2 positional arguments but 3 were given"),
+        (lambda o: o.service._copy_sheet(o.service), TypeError, not_a("sheet", "Service", "Sheet")),
+        (lambda o: o.service._get_sheet_index(2147483648), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.service._get_sheet_name(0), TypeError, not_a("name", "int")),
+        (lambda o: sheafwork.Service.to_json(o.book), TypeError, None),
+        (lambda o: o.sheet.cell(1, 1, 5), TypeError, not_a("value", "int")),
+        (lambda o: o.sheet.cell(1, 65536), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.cell("1", 1), TypeError, not_an_integer("row", "str")),
+        (lambda o: o.sheet.cell(1, 1, "x", 2), TypeError,
+         "Sheet.cell() takes from 2 to 3 positional arguments but 4 were given"),
+        (lambda o: o.sheet.add_merge_cells(1, 2, 3, 65536), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.add_comment(1, 1, "t", None), TypeError, not_a("author", "NoneType")),
+        (lambda o: o.sheet.add_comment(1, 1, 2, "a"), TypeError, not_a("text", "int")),
+        (lambda o: o.sheet.set_sheet_state(None), TypeError, not_a("state", "NoneType")),
+        (lambda o: o.sheet.get_value_cell(4294967296, 1), OverflowError, OUT_OF_RANGE),
+        (lambda o: setattr(o.sheet, "name", 3), TypeError, not_a("name", "int")),
+        (lambda o: o.sheet.delete_rows(1), TypeError,
+         "Sheet.delete_rows() missing 1 required positional argument: 'amount'"),
+        (lambda o: o.sheet.delete_cols("1", 65536), TypeError, not_an_integer("idx", "str")),
+        (lambda o: o.sheet.delete_cols(1, 65536), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.set_height_row(1, "2"), TypeError, "argument 'val': must be real number, not str"),
+        (lambda o: o.sheet.set_hidden_row(1, 1), TypeError, not_a("val", "int", "PyBool")),
+        (lambda o: o.sheet.set_width_column(65536, 1.0), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.set_hidden_column(1, None), TypeError, not_a("val", "NoneType", "PyBool")),
+        (lambda o: o.sheet.get_height_by_row(None), TypeError, not_an_integer("row_num", "NoneType")),
+        (lambda o: o.sheet.get_hidden_by_column(1, 2), TypeError,
+         "Sheet.get_hidden_by_column() takes 1 positional arguments but 2 were given"),
+        (lambda o: o.sheet.get_cells_by_range(1, -1, "x"), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.get_cells_by_range(None, None, None, 1.5), TypeError, not_an_integer("end_col", "float")),
+        (lambda o: o.sheet.find_cells_by_regex(), TypeError,
+         "Sheet.find_cells_by_regex() missing 1 required positional argument: 'regex'"),
+        (lambda o: o.sheet.find_cell_by_letter(1), TypeError, not_a("letter", "int")),
+        (lambda o: o.sheet.find_cells_for_rows_by_regex(None, -1), TypeError, not_a("regex", "NoneType")),
+        (lambda o: o.sheet.find_cells_for_rows_by_regex("a", 65536), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.find_cells_multi_regex("a", b"b"), TypeError, not_a("after_regex", "bytes")),
+        (lambda o: o.sheet.find_cells_range_rows(-1, "x"), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.sheet.find_value_by_coords(1, 1.0), TypeError, not_an_integer("col", "float")),
+        (lambda o: setattr(o.cell, "value", None), TypeError, not_a("value", "NoneType")),
+        (lambda o: setattr(o.cell, "formula", 5), TypeError, not_a("value", "int")),
+        (lambda o: setattr(o.cell, "style", None), TypeError, not_a("value", "NoneType")),
+        (lambda o: setattr(o.cell, "hidden_value", b"x"), TypeError, not_a("value", "bytes")),
+        (lambda o: o.cell.set_value_number("1"), TypeError, "argument 'value': must be real number, not str"),
+        (lambda o: o.cell.set_value_integer(2147483648), OverflowError, OUT_OF_RANGE),
+        (lambda o: o.cell.set_value_integer(1.5), TypeError, not_an_integer("value", "float")),
+        (lambda o: o.cell.set_value_bool(1), TypeError, not_a("value", "int", "PyBool")),
+        (lambda o: o.cell.set_value_datetime(datetime.date(2024, 1, 2)), TypeError,
+         not_a("value", "date", "PyDateTime")),
+        (lambda o: o.cell.set_value_datetime(datetime.datetime(2024, 1, 2, tzinfo=datetime.timezone.utc)),
+         TypeError, "argument 'value': expected a datetime without tzinfo"),
+        (lambda o: o.cell.set_value_bool(True, False), TypeError,
+         "Cell.set_value_bool() takes 1 positional arguments but 2 were given"),
+        (lambda o: setattr(o.comment, "author", None), TypeError, not_a("val", "NoneType")),
+        (lambda o: setattr(o.comment, "text", 7), TypeError, not_a("val", "int")),
+        (lambda o: readable.Finder(()), TypeError, not_a("sheets", "tuple", "PyList")),
+        (lambda o: readable.Finder(), TypeError, "Finder.__new__() missing 1 required positional argument: 'sheets'"),
+        (lambda o: readable.create_finder(None), TypeError, not_a("sheets", "NoneType", "PyList")),
+        (lambda o: readable.Finder([]).get_sheet_index(2**31), OverflowError, OUT_OF_RANGE),
+        (lambda o: readable.Finder([]).get_sheets_with_names("A"), TypeError,
+         "argument 'name_list': Can't extract `str` to `Vec`"),
+        (lambda o: readable.find_cells_by_regex("a", ()), TypeError, not_a("cells", "tuple", "PyList")),
+        (lambda o: readable.find_values_by_col_rows(1, "12", []), TypeError,
+         "argument 'rows': Can't extract `str` to `Vec`"),
+        (lambda o: readable.find_values_by_row_cols(1, 5, []), TypeError, not_a("cols", "int", "Sequence")),
+        (lambda o: readable.find_cells_range_cols(1, 65536, []), OverflowError, OUT_OF_RANGE),
+        (lambda o: readable.find_cell_by_regex(regex="a"), TypeError,
+         "find_cell_by_regex() missing 1 required positional argument: 'cells'"),
+    ],
+)
+def test_bad_arguments_change_nothing(o, call, exc, text):
+    before = o.service.to_json()
+    refused(o.book, lambda: call(o), exc, text)
+    assert o.service.to_json() == before
 
 
 @pytest.mark.parametrize(
-    "attribute", "Sheet.name Cell.value Cell.formula Cell.style Cell.hidden_value Comment.author Comment.text".split())
-def test_deleting_a_writable_attribute(book, objects, attribute):
+    "attribute", "sheet.name cell.value cell.formula cell.style cell.hidden_value comment.author comment.text".split())
+def test_deleting_a_writable_attribute(o, attribute):
     owner, name = attribute.split(".")
-    refused(book, lambda: delattr(objects[owner], name), AttributeError, "can't delete attribute")
+    refused(o.book, lambda: delattr(getattr(o, owner), name), AttributeError, "can't delete attribute")
 
 
 @pytest.mark.parametrize(
     "attribute",
-    "Book.sheets Book.colour Sheet.sheet_state Sheet.max_row Sheet.max_column Sheet.cells "
-    "Sheet.merge_cells Sheet.comments Cell.row Cell.column Cell.letter Cell.data_type "
-    "Cell.is_formula Cell.is_value_bool Cell.is_value_numeric Cell.is_value_integer "
-    "Cell.is_value_datetime Cell.is_value_empty Cell.colour Comment.coordinate Comment.row "
-    "Comment.column".split())
-def test_attribute_without_setter(objects, attribute):
+    "book.sheets book.colour sheet.sheet_state sheet.max_row sheet.max_column sheet.cells sheet.merge_cells "
+    "sheet.comments cell.row cell.column cell.letter cell.data_type cell.is_formula cell.is_value_bool "
+    "cell.is_value_numeric cell.is_value_integer cell.is_value_datetime cell.is_value_empty cell.colour "
+    "comment.coordinate comment.row comment.column".split())
+def test_attribute_without_setter(o, attribute):
     owner, name = attribute.split(".")
     with pytest.raises(AttributeError):
-        setattr(objects[owner], name, "1")
+        setattr(getattr(o, owner), name, "1")

@@ -1,4 +1,5 @@
-# The class ReadableCell: its read-only getters and its repr (its shape is in test_frame).
+# The class ReadableCell: its read-only getters and its repr (its shape is in test_frame, its
+# values in test_readable_records).
 import pytest
 
 import sheafwork
@@ -21,25 +22,6 @@ def test_every_attribute_is_read_only(name):
     with pytest.raises(AttributeError):
         delattr(cell, name)
     assert cell.value == "12" and not hasattr(cell, "hidden_value")
-
-
-@pytest.mark.parametrize(
-    "source, expected",
-    [
-        (dict(), dict(row=4, column=1, letter="A4", value="12", formula=None, style=None,
-                      data_type="n", is_formula=False, is_value_integer=True)),
-        (dict(row=7, column=27, value=None, formula="=B1", data_type="f"),
-         dict(letter="AA7", value="", formula="=B1", data_type="f", is_formula=True, is_value_empty=True)),
-        (dict(row=1, column=0, value="2.5"), dict(letter="1", is_value_numeric=True)),
-        (dict(value="false", data_type="b"), dict(value="false", is_value_bool=True)),
-        (dict(value="1999-12-31 23:59:59", data_type="d"), dict(value="1999-12-31 23:59:59", is_value_datetime=True)),
-    ],
-)
-def test_getters(source, expected):
-    cell = readable_cell(**source)
-    flags = {name: False for name in GETTERS if name.startswith("is_")}
-    got = {name: getattr(cell, name) for name in GETTERS}
-    assert got == got | flags | expected
 
 
 def test_getters_check_their_receiver(sheet):

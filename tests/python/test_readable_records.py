@@ -65,6 +65,7 @@ def test_every_kind_of_source_gives_the_same_record_with_its_hooks():
     assert dynamic.reads == list(FIELDS)
     missing, keyed = build(Missing(row=1, column=2, data_type="s"), Keyed(fields(row=1)))
     assert (missing.value, missing.formula, keyed.row) == ("from __missing__", None, 7)
+    assert [c.letter for c in build(fields(7, 27), fields(1, 0))] == ["AA7", "1"]
 
 
 @pytest.mark.parametrize(

@@ -7,7 +7,7 @@ import pytest
 
 import sheafwork
 from sheafwork import readable
-from conftest import OUT_OF_RANGE, not_a, readable_cells, record
+from conftest import readable_cells, record
 from search_reference import as_tuple, searches, value_at, value_searches
 
 ALPHABET = ["a", "b", "(", ".", "*", " ", "\t", "ab", "x y", "", "12", "a.b"]
@@ -65,24 +65,6 @@ def test_results_share_records_but_are_new_objects():
     assert again[0] is not cells[0]
     getters = ("row", "column", "letter", "value", "formula", "style", "data_type", "is_formula", "is_value_empty")
     assert [getattr(again[0], g) for g in getters] == [getattr(cells[0], g) for g in getters]
-
-
-@pytest.mark.parametrize(
-    "call, error, text",
-    [
-        (lambda: readable.find_cells_by_regex("a", ()), TypeError, not_a("cells", "tuple", "PyList")),
-        (lambda: readable.find_values_by_col_rows(1, "12", []), TypeError,
-         "argument 'rows': Can't extract `str` to `Vec`"),
-        (lambda: readable.find_values_by_row_cols(1, 5, []), TypeError, not_a("cols", "int", "Sequence")),
-        (lambda: readable.find_cells_range_cols(1, 65536, []), OverflowError, OUT_OF_RANGE),
-        (lambda: readable.find_cell_by_regex(regex="a"), TypeError,
-         "find_cell_by_regex() missing 1 required positional argument: 'cells'"),
-    ],
-)
-def test_argument_errors(call, error, text):
-    with pytest.raises(error) as raised:
-        call()
-    assert str(raised.value) == text
 
 
 def test_a_bad_letter_stops_and_the_lock_is_back():

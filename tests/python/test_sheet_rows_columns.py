@@ -5,7 +5,6 @@ import random
 import pytest
 
 import sheafwork
-from conftest import OUT_OF_RANGE, not_a, not_an_integer, refused
 
 
 def test_getters_give_defaults_and_make_no_record(book, sheet):
@@ -38,30 +37,6 @@ def test_get_cells_by_range_bounds(sheet):
         sheet.cell(row, col, "x")
     assert [(c.row, c.column) for c in sheet.get_cells_by_range()] == [(1, 1), (2, 1), (1048576, 16384)]
     assert [(c.row, c.column) for c in sheet.get_cells_by_range(0, None, end_col=3)] == [(0, 3), (1, 1), (2, 1)]
-
-
-@pytest.mark.parametrize(
-    "name, args, exc, text",
-    [
-        ("delete_rows", (1,), TypeError, "Sheet.delete_rows() missing 1 required positional argument: 'amount'"),
-        ("delete_cols", ("1", 65536), TypeError, not_an_integer("idx", "str")),
-        ("delete_cols", (1, 65536), OverflowError, OUT_OF_RANGE),
-        ("set_height_row", (1, "2"), TypeError, "argument 'val': must be real number, not str"),
-        ("set_hidden_row", (1, 1), TypeError, not_a("val", "int", "PyBool")),
-        ("set_width_column", (65536, 1.0), OverflowError, OUT_OF_RANGE),
-        ("set_hidden_column", (1, None), TypeError, not_a("val", "NoneType", "PyBool")),
-        ("get_height_by_row", (None,), TypeError, not_an_integer("row_num", "NoneType")),
-        ("get_hidden_by_column", (1, 2), TypeError,
-         "Sheet.get_hidden_by_column() takes 1 positional arguments but 2 were given"),
-        ("get_cells_by_range", (1, -1, "x"), OverflowError, OUT_OF_RANGE),
-        ("get_cells_by_range", (None, None, None, 1.5), TypeError, not_an_integer("end_col", "float")),
-    ],
-)
-def test_bad_arguments_change_nothing(book, sheet, name, args, exc, text):
-    for row in range(1, 4):
-        sheet.cell(row, row, str(row))
-    sheet.set_height_row(1, 9.0)
-    refused(book, lambda: getattr(sheet, name)(*args), exc, text)
 
 
 # Deletions against a plain model: a sheet is a dict from key to record, a record has a

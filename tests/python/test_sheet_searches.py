@@ -3,7 +3,6 @@ import random
 import pytest
 
 import sheafwork
-from conftest import OUT_OF_RANGE, not_a, refused
 from search_reference import as_tuple, searches, value_at
 
 VALUES = ["", "x", " x ", "x\u00a0", "x\u200b", "box", "a.c", "abc", "(", "f(x)", "*", "a*b", "..",
@@ -40,25 +39,6 @@ def test_found_cells_share_the_sheets_records(sheet):
     assert first is not second
     first.value = "new"
     assert (second.value, sheet.get_value_cell(4, 4), sheet.find_cell_by_regex("old")) == ("new", "new", None)
-
-
-@pytest.mark.parametrize(
-    "name, args, exc, text",
-    [
-        ("find_cells_by_regex", (), TypeError,
-         "Sheet.find_cells_by_regex() missing 1 required positional argument: 'regex'"),
-        ("find_cell_by_letter", (1,), TypeError, not_a("letter", "int")),
-        ("find_cells_for_rows_by_regex", (None, -1), TypeError, not_a("regex", "NoneType")),
-        ("find_cells_for_rows_by_regex", ("a", 65536), OverflowError, OUT_OF_RANGE),
-        ("find_cells_multi_regex", ("a", b"b"), TypeError, not_a("after_regex", "bytes")),
-        ("find_cells_range_rows", (-1, "x"), OverflowError, OUT_OF_RANGE),
-        ("find_value_by_coords", (1, 1.0), TypeError,
-         "argument 'col': 'float' object cannot be interpreted as an integer"),
-    ],
-)
-def test_bad_arguments_change_nothing(book, sheet, name, args, exc, text):
-    sheet.cell(1, 1, "a")
-    refused(book, lambda: getattr(sheet, name)(*args), exc, text)
 
 
 def test_keywords_name_the_parameters(sheet):

@@ -49,7 +49,10 @@ TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
   EXPECT_EQ(pool::find_first(kMany, [&](size_t i) { return hit[i] != 0; }), 90001u);
   EXPECT_EQ(pool::find_first(kMany, [](size_t) { return false; }), std::nullopt);
   std::atomic<size_t> tested{0};
-  const auto count = [&](size_t i) { tested.fetch_add(1, std::memory_order_relaxed); return i == 3; };
+  const auto count = [&](size_t i) {
+    tested.fetch_add(1, std::memory_order_relaxed);
+    return i == 3;
+  };
   EXPECT_EQ(pool::find_first(20 * kMany, count), 3u);
   EXPECT_LT(tested.load(), 10 * kMany);
 }
@@ -70,7 +73,7 @@ TEST(PoolWalk, ProducesInOrderOnTheCallerAndWorksOnlyOnProducedItems) {
     pool::walk_then_work(
         n,
         [&](size_t i) {
-          in_order_on_caller = in_order_on_caller && i == next++ && std::this_thread::get_id() == caller;
+          in_order_on_caller &= i == next++ && std::this_thread::get_id() == caller;
           produced[i].store(1, std::memory_order_release);
         },
         [&](size_t begin, size_t end) {

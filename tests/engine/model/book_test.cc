@@ -47,11 +47,13 @@ TEST(Book, Lookups) {
   auto renamed = add_sheet(book, "old", "visible");
   renamed.write()->name = "new";
   EXPECT_TRUE(sheet_at(book, 1)->same_record(b));
-  for (const int32_t idx : {3, -1, INT32_MIN, INT32_MAX}) EXPECT_EQ(sheet_at(book, idx), std::nullopt);
+  for (const int32_t idx : {3, -1, INT32_MIN, INT32_MAX})
+    EXPECT_EQ(sheet_at(book, idx), std::nullopt) << idx;
   EXPECT_EQ(sheet_at(Book{}, 0), std::nullopt);
   EXPECT_TRUE(sheet_named(book, "X")->same_record(a));
   EXPECT_TRUE(sheet_named(book, "new")->same_record(renamed));
-  for (const char* absent : {"x", "X ", "", "old"}) EXPECT_EQ(sheet_named(book, absent), std::nullopt);
+  for (const char* absent : {"x", "X ", "", "old"})
+    EXPECT_EQ(sheet_named(book, absent), std::nullopt) << absent;
 }
 
 }  // namespace

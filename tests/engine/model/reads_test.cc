@@ -56,7 +56,8 @@ TEST(SortedCells, RowThenColumnTiesInMapOrderAndTheLentList) {
     ASSERT_EQ(sorted.size(), expected.size());
     ASSERT_EQ(lent.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-      ASSERT_TRUE(sorted[i].same_record(expected[i]) && lent.view()[i].same_record(expected[i])) << i;
+      ASSERT_TRUE(sorted[i].same_record(expected[i])) << i;
+      ASSERT_TRUE(lent.view()[i].same_record(expected[i])) << i;
       ASSERT_EQ(sorted[i].strong_count(), 3u);  // the map's, expected's and sorted's
     }
     Shared<Cell> copied = lent.view()[0];

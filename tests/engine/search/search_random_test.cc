@@ -127,7 +127,9 @@ void compare_everything(uint32_t seed) {
   // Found cells as positions in the list: equal positions are equal handles.
   const auto at = [&](const CellHandles& found) { return testing::positions_of(found, cells); };
   const auto one = [&](const OptionalCell& c) { return at(c ? CellHandles{*c} : CellHandles{}); };
-  const auto where = [&](auto test) { return ref_filter(cells, [&](auto& c) { return test(coord_of(c)); }); };
+  const auto where = [&](auto test) {
+    return ref_filter(cells, [&](auto& c) { return test(coord_of(c)); });
+  };
   for (int round = 0; round < 6; ++round) {
     const std::string needle = random_needle(rng), other = random_needle(rng);
     SCOPED_TRACE(::testing::Message() << "needle '" << needle << "' other '" << other << "'");
@@ -140,16 +142,23 @@ void compare_everything(uint32_t seed) {
     EXPECT_EQ(one(find_cell_by_str(needle, cells)), first_of(equal_trimmed));
     EXPECT_EQ(at(find_cells_by_regex(needle, cells).value()), containing);
     EXPECT_EQ(one(find_cell_by_regex(needle, cells).value()), first_of(containing));
-    EXPECT_EQ(at(find_cells_multi_regex(needle, other, cells).value()), ref_markers(needle, other, cells));
-    EXPECT_EQ(at(find_cells_between_regex(needle, other, cells).value()), ref_between(needle, other, cells));
+    EXPECT_EQ(at(find_cells_multi_regex(needle, other, cells).value()),
+              ref_markers(needle, other, cells));
+    EXPECT_EQ(at(find_cells_between_regex(needle, other, cells).value()),
+              ref_between(needle, other, cells));
 
     const uint16_t col_stop = static_cast<uint16_t>(rng() % 14), c1 = rng() % 14, c2 = rng() % 14;
     const uint32_t row_stop = rng() % 32, r1 = rng() % 32, r2 = rng() % 32;
     EXPECT_EQ(at(find_cells_for_rows_by_regex(needle, col_stop, cells).value()),
-              ref_filter(cells, [&](auto& c) { return coord_of(c).column <= col_stop && contains(c); }));
+              ref_filter(cells, [&](auto& c) {
+                return coord_of(c).column <= col_stop && contains(c);
+              }));
     EXPECT_EQ(at(find_cells_for_cols_by_regex(needle, row_stop, cells).value()),
-              ref_filter(cells, [&](auto& c) { return coord_of(c).row <= row_stop && contains(c); }));
-    EXPECT_EQ(at(find_cells_range_rows(r1, r2, cells)), where([&](Coordinate p) { return r1 <= p.row && p.row <= r2; }));
+              ref_filter(cells, [&](auto& c) {
+                return coord_of(c).row <= row_stop && contains(c);
+              }));
+    EXPECT_EQ(at(find_cells_range_rows(r1, r2, cells)),
+              where([&](Coordinate p) { return r1 <= p.row && p.row <= r2; }));
     EXPECT_EQ(at(find_cells_range_cols(c1, c2, cells)),
               where([&](Coordinate p) { return c1 <= p.column && p.column <= c2; }));
 
@@ -164,8 +173,10 @@ void compare_everything(uint32_t seed) {
     std::vector<std::string> want_rows, want_cols;
     for (const auto& c : cells) {
       const Coordinate p = coord_of(c);
-      if (p.column == col && std::count(rows.begin(), rows.end(), p.row)) want_rows.push_back(text_of(c));
-      if (p.row == row && std::count(cols.begin(), cols.end(), p.column)) want_cols.push_back(text_of(c));
+      if (p.column == col && std::count(rows.begin(), rows.end(), p.row))
+        want_rows.push_back(text_of(c));
+      if (p.row == row && std::count(cols.begin(), cols.end(), p.column))
+        want_cols.push_back(text_of(c));
     }
     EXPECT_EQ(find_values_by_col_rows(col, rows, cells), want_rows);
     EXPECT_EQ(find_values_by_row_cols(row, cols, cells), want_cols);
