@@ -57,7 +57,7 @@ TEST(MarkerSearch, MarkersAndBandOfTheFirstRegion) {
     SCOPED_TRACE(c.rule);
     CellHandles cells;
     for (const auto& [row, column, text] : c.cells)
-      cells.push_back(*text ? text_cell(row, column, text) : testing::empty_cell(row, column));
+      cells.push_back(testing::cell_of(row, column, *text ? CellValue::string(text) : CellValue()));
     EXPECT_EQ(testing::positions_of(find_cells_multi_regex(c.before, c.after, cells).value(),
                                     cells),
               c.multi);
