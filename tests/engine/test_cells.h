@@ -29,10 +29,6 @@ inline Shared<Cell> text_cell(uint32_t row, uint16_t col, std::string_view text)
   return cell_of(row, col, CellValue::string(text));
 }
 
-inline Shared<Cell> empty_cell(uint32_t row, uint16_t col) {
-  return cell_of(row, col, CellValue());
-}
-
 using Coords = std::vector<std::pair<uint32_t, uint16_t>>;
 
 inline Coords coords_of(const std::vector<Shared<Cell>>& cells) {

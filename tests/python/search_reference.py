@@ -13,10 +13,7 @@ def letter_coords(letter):
     """(row, column) of a coordinate text such as "$b$7"."""
     text = letter.upper().replace("$", "")
     letters = "".join(ch for ch in text if ch.isalpha())
-    col = 0
-    for ch in letters:
-        col = col * 26 + ord(ch) - 64
-    return int(text[len(letters):]), col
+    return int(text[len(letters):]), sum((ord(ch) - 64) * 26**i for i, ch in enumerate(reversed(letters)))
 
 
 def first(cells, test):
@@ -36,12 +33,8 @@ def toggle(cells, before, after):
 
 
 def between(cells, before, after):
-    markers = toggle(cells, before, after)
-    if not markers:
-        return []
-    low = markers[0][0]
-    high = markers[1][0] if len(markers) > 1 else 2**32 - 1
-    return [c for c in cells if low <= c[0] <= high]
+    rows = [c[0] for c in toggle(cells, before, after)] + [2**32 - 1]
+    return [c for c in cells if rows[0] <= c[0] <= rows[1]] if len(rows) > 1 else []
 
 
 def searches(trimmed_single):
@@ -50,9 +43,7 @@ def searches(trimmed_single):
     (the methods of the sheet classes)."""
 
     def by_str_single(v):
-        if trimmed_single:
-            return lambda cs: first(cs, lambda c: trim(c[2]) == trim(v))
-        return lambda cs: first(cs, lambda c: v in c[2])
+        return lambda cs: first(cs, lambda c: trim(c[2]) == trim(v) if trimmed_single else v in c[2])
 
     return {
         "find_cell_by_regex": lambda r: lambda cs: first(cs, lambda c: r in c[2]),
@@ -60,12 +51,8 @@ def searches(trimmed_single):
         "find_cell_by_letter": lambda l: lambda cs: first(cs, lambda c: c[:2] == letter_coords(l)),
         "find_cells_by_regex": lambda r: lambda cs: [c for c in cs if r in c[2]],
         "find_cells_by_str": lambda v: lambda cs: [c for c in cs if trim(c[2]) == trim(v)],
-        "find_cells_for_rows_by_regex": lambda r, stop: lambda cs: [
-            c for c in cs if c[1] <= stop and r in c[2]
-        ],
-        "find_cells_for_cols_by_regex": lambda r, stop: lambda cs: [
-            c for c in cs if c[0] <= stop and r in c[2]
-        ],
+        "find_cells_for_rows_by_regex": lambda r, stop: lambda cs: [c for c in cs if c[1] <= stop and r in c[2]],
+        "find_cells_for_cols_by_regex": lambda r, stop: lambda cs: [c for c in cs if c[0] <= stop and r in c[2]],
         "find_cells_multi_regex": lambda b, a: lambda cs: toggle(cs, b, a),
         "find_cells_between_regex": lambda b, a: lambda cs: between(cs, b, a),
         "find_cells_range_rows": lambda lo, hi: lambda cs: [c for c in cs if lo <= c[0] <= hi],
@@ -75,13 +62,14 @@ def searches(trimmed_single):
 
 def value_searches():
     return {
-        "find_values_by_col_rows": lambda col, rows: lambda cs: [
-            c[2] for c in cs if c[1] == col and c[0] in rows
-        ],
-        "find_values_by_row_cols": lambda row, cols: lambda cs: [
-            c[2] for c in cs if c[0] == row and c[1] in cols
-        ],
+        "find_values_by_col_rows": lambda col, rows: lambda cs: [c[2] for c in cs if c[1] == col and c[0] in rows],
+        "find_values_by_row_cols": lambda row, cols: lambda cs: [c[2] for c in cs if c[0] == row and c[1] in cols],
     }
+
+
+def value_at(cells, row, col):
+    """The value of the first cell at (row, col), or None."""
+    return next((c[2] for c in cells if c[:2] == (row, col)), None)
 
 
 def as_tuple(found):

@@ -1,14 +1,9 @@
 import datetime
-import math
 
 import pytest
-from hypothesis import given
-from hypothesis import strategies as st
 
-import sheafwork
 
 KINDS = ("empty", "bool", "numeric", "integer", "datetime")
-OUT_OF_RANGE = "out of range integral type conversion attempted"
 
 
 @pytest.fixture
@@ -31,16 +26,23 @@ class Moment(datetime.datetime):
     pass
 
 
+def test_new_cell_is_empty_and_an_empty_formula_counts(cell):
+    assert (cell.value, cell.data_type, kind(cell), cell.is_formula) == ("", "s", "empty", False)
+    assert (cell.formula, cell.style, cell.hidden_value) == (None, None, None)
+    cell.value = "7"
+    cell.formula = ""
+    assert (cell.formula, cell.data_type, cell.is_formula, cell.value, kind(cell)) == ("", "f", True, "7", "integer")
+
+
+# The inference rules are the engine's (tests/engine/model/cell_value_test.cc); here, one
+# value of each kind through the setter and the kind flags.
 @pytest.mark.parametrize(
     "text, value, data_type, flag",
     [
         ("42", "42", "n", "integer"),
         ("4.50", "4.5", "n", "numeric"),
-        ("2147483648", "2147483648", "n", "numeric"),
-        ("TRUE", "true", "b", "bool"),
         ("fAlse", "false", "b", "bool"),
         ("", "", "s", "empty"),
-        (" ", " ", "s", "string"),
         ("=A1+1", "=A1+1", "s", "string"),
         ("2024-1-5 3:04:05", "2024-01-05 03:04:05", "d", "datetime"),
     ],
@@ -48,41 +50,25 @@ class Moment(datetime.datetime):
 def test_value_setter_infers_kind_and_drops_formula(cell, text, value, data_type, flag):
     cell.formula = "=B2"
     cell.value = text
-    assert (cell.value, cell.data_type, kind(cell)) == (value, data_type, flag)
-    assert (cell.formula, cell.is_formula) == (None, False)
+    assert (cell.value, cell.data_type, kind(cell), cell.formula, cell.is_formula) == (
+        value, data_type, flag, None, False)
 
 
-def test_new_cell_is_empty_without_extras(cell):
-    assert (cell.value, cell.data_type, kind(cell), cell.is_formula) == ("", "s", "empty", False)
-    assert (cell.formula, cell.style, cell.hidden_value) == (None, None, None)
-
-
-def test_empty_formula_counts_as_formula(cell):
-    cell.value = "7"
-    cell.formula = ""
-    assert (cell.formula, cell.data_type, cell.is_formula, cell.value, kind(cell)) == (
-        "", "f", True, "7", "integer")
-
-
-SETTER_CODES = {"number": ("n", "numeric"), "integer": ("n", "integer"),
-                "bool": ("b", "bool"), "datetime": ("d", "datetime")}
+SETTER_CODES = {"number": ("n", "numeric"), "integer": ("n", "integer"), "bool": ("b", "bool"),
+                "datetime": ("d", "datetime")}
 
 
 @pytest.mark.parametrize(
     "setter, value, text",
     [
         ("number", 3.0, "3"),
-        ("number", 1, "1"),
         ("number", Half(), "0.5"),
         ("integer", True, "1"),
         ("integer", -2147483648, "-2147483648"),
-        ("integer", 2147483647, "2147483647"),
-        ("bool", True, "true"),
         ("bool", False, "false"),
         ("datetime", datetime.datetime(2024, 1, 2, 3, 4, 5, 250000), "2024-01-02 03:04:05.250"),
         ("datetime", datetime.datetime(2024, 1, 2, 3, 4, 5, 123456), "2024-01-02 03:04:05.123456"),
-        ("datetime", datetime.datetime(1, 1, 1), "0001-01-01 00:00:00"),
-        ("datetime", Moment(2000, 2, 29, 12), "2000-02-29 12:00:00"),
+        ("datetime", Moment(1, 1, 1), "0001-01-01 00:00:00"),
     ],
 )
 def test_set_value_methods_drop_formula(cell, setter, value, text):
@@ -90,49 +76,6 @@ def test_set_value_methods_drop_formula(cell, setter, value, text):
     assert getattr(cell, "set_value_" + setter)(value=value) is None
     assert (cell.value, (cell.data_type, kind(cell))) == (text, SETTER_CODES[setter])
     assert (cell.formula, cell.is_formula) == (None, False)
-
-
-def not_a(typename, target):
-    return f"argument 'value': '{typename}' object cannot be converted to '{target}'"
-
-
-@pytest.mark.parametrize(
-    "call, exc, text",
-    [
-        (lambda c: setattr(c, "value", None), TypeError, not_a("NoneType", "PyString")),
-        (lambda c: setattr(c, "formula", 5), TypeError, not_a("int", "PyString")),
-        (lambda c: setattr(c, "style", None), TypeError, not_a("NoneType", "PyString")),
-        (lambda c: setattr(c, "hidden_value", b"x"), TypeError, not_a("bytes", "PyString")),
-        (lambda c: c.set_value_number("1"), TypeError, "argument 'value': must be real number, not str"),
-        (lambda c: c.set_value_integer(2147483648), OverflowError, OUT_OF_RANGE),
-        (lambda c: c.set_value_integer(-2147483649), OverflowError, OUT_OF_RANGE),
-        (lambda c: c.set_value_integer(1.5), TypeError,
-         "argument 'value': 'float' object cannot be interpreted as an integer"),
-        (lambda c: c.set_value_bool(1), TypeError, not_a("int", "PyBool")),
-        (lambda c: c.set_value_bool(None), TypeError, not_a("NoneType", "PyBool")),
-        (lambda c: c.set_value_datetime(datetime.date(2024, 1, 2)), TypeError,
-         not_a("date", "PyDateTime")),
-        (lambda c: c.set_value_datetime("2024-01-02 00:00:00"), TypeError,
-         not_a("str", "PyDateTime")),
-        (lambda c: c.set_value_datetime(
-            datetime.datetime(2024, 1, 2, tzinfo=datetime.timezone.utc)), TypeError,
-         "argument 'value': expected a datetime without tzinfo"),
-        (lambda c: c.set_value_number(), TypeError,
-         "Cell.set_value_number() missing 1 required positional argument: 'value'"),
-        (lambda c: c.set_value_bool(True, False), TypeError,
-         "Cell.set_value_bool() takes 1 positional arguments but 2 were given"),
-        (lambda c: c.set_value_integer(val=1), TypeError,
-         "Cell.set_value_integer() got an unexpected keyword argument 'val'"),
-    ],
-)
-def test_bad_writes_raise_and_change_nothing(book, cell, call, exc, text):
-    cell.value = "12"
-    cell.style = "st"
-    before = book.to_json()
-    with pytest.raises(exc) as info:
-        call(cell)
-    assert str(info.value) == text
-    assert book.to_json() == before
 
 
 def test_two_objects_share_one_record(sheet):
@@ -143,12 +86,3 @@ def test_two_objects_share_one_record(sheet):
     assert (second.value, first.style, sheet.get_value_cell(4294967295, 16384)) == ("hello", "s1", "hello")
     assert (second.row, second.column, second.letter) == (4294967295, 16384, "XFD4294967295")
     assert repr(first) == repr(second) == "Cell, Coords: Coordinate { row: 4294967295, column: 16384 }"
-
-
-@given(st.floats())
-def test_number_value_text_reads_back(number):
-    c = sheafwork.Book().add_sheet("S").cell(1, 1)
-    c.set_value_number(number)
-    back = float(c.value)
-    assert back == number or (math.isnan(number) and math.isnan(back))
-    assert "e" not in c.value.lower().replace("inf", "")

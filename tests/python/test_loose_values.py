@@ -1,6 +1,7 @@
 # Loose values: any Python value read as a field of a readable record. The fields show the
 # readers directly: formula is the optional text, data_type the text, row the unsigned
 # 32-bit number and column the unsigned 16-bit one.
+import functools
 import math
 import re
 from decimal import Decimal
@@ -10,23 +11,18 @@ from hypothesis import given
 from hypothesis import strategies as st
 
 import sheafwork
-from sheafwork.readable import find_cells_range_rows
-
-ALL_ROWS = (0, 4294967295)
-UNWRAP = "called `Result::unwrap()` on an `Err` value: "
+from conftest import UNWRAP, readable_cells, record
 
 
 def read(value):
     """(optional text, text, u32, u16) of `value`, read as four fields of one cell."""
-    source = {"row": value, "column": value, "value": None, "formula": value, "data_type": value}
-    [cell] = find_cells_range_rows(*ALL_ROWS, [source])
+    [cell] = readable_cells(record(value, value, None, value, value))
     return cell.formula, cell.data_type, cell.row, cell.column
 
 
 def text_of(value):
     """value_to_string of `value`, read once."""
-    source = {"row": 1, "column": 1, "value": None, "formula": None, "data_type": value}
-    return find_cells_range_rows(*ALL_ROWS, [source])[0].data_type
+    return readable_cells(record(data_type=value))[0].data_type
 
 
 class Text:
@@ -50,16 +46,12 @@ IntSub, FloatSub, StrSub, ListSub = (
 R = "\ufffd"
 
 
-# The kind of a value decides its reader; the readers' own bounds are in the GoogleTest
-# table and the model comparison below.
+# The kind of a value decides its reader; the readers' own rules are in the GoogleTest
+# table and the model comparison below, over the plain kinds.
 @pytest.mark.parametrize(
     "value, text, u32, u16",
     [
-        (None, None, 0, 0),
-        (True, "true", 1, 1),
         (IntSub(-1), "-1", 4294967295, 65535),
-        (2**63 - 1, "9223372036854775807", 4294967295, 65535),
-        (-(2**63), "-9223372036854775808", 0, 0),
         (FloatSub(70000.5), "70000.5", 70000, 65535),
         (StrSub("+9"), "+9", 9, 9),
         (ListSub(["x", ListSub([1, None, [2.5, False]])]), "[x, [1, , [2.5, false]]]", 0, 0),
@@ -72,7 +64,7 @@ R = "\ufffd"
     ],
 )
 def test_readers(value, text, u32, u16):
-    assert read(value) == (text, "" if text is None else text, u32, u16)
+    assert read(value) == (text, text, u32, u16)
 
 
 TRACEBACK = r"<traceback object at 0x[0-9a-f]+>"
@@ -82,7 +74,6 @@ TRACEBACK = r"<traceback object at 0x[0-9a-f]+>"
     "value, error, traceback",
     [
         (2**63, "OverflowError('int too big to convert')", "None"),
-        (-(2**63) - 1, "OverflowError('int too big to convert')", "None"),
         ([1, [2**64]], "OverflowError('int too big to convert')", "None"),
         ("a\ud800", "UnicodeEncodeError('utf-8', 'a\\ud800', 1, 2, 'surrogates not allowed')",
          "None"),
@@ -105,10 +96,7 @@ def test_stops_name_the_python_error(capfd, value, error, traceback):
 
 
 def nested(depth):
-    value = []
-    for _ in range(depth - 1):
-        value = [value]
-    return value
+    return functools.reduce(lambda value, _: [value], range(depth - 1), [])
 
 
 def test_deep_and_self_containing_lists_raise_recursion_error():
@@ -149,11 +137,9 @@ def model_text(value):
         return "true" if value else "false"
     if isinstance(value, int):
         return str(value)
+    if isinstance(value, float) and not math.isfinite(value):
+        return "NaN" if math.isnan(value) else "inf" if value > 0 else "-inf"
     if isinstance(value, float):
-        if math.isnan(value):
-            return "NaN"
-        if math.isinf(value):
-            return "inf" if value > 0 else "-inf"
         text = format(Decimal(repr(value)), "f")
         return text.rstrip("0").rstrip(".") if "." in text else text
     if isinstance(value, list):
@@ -168,27 +154,18 @@ def model_number(value, bits):
     if isinstance(value, int):
         return value & largest
     if isinstance(value, float):
-        if math.isnan(value) or value <= 0:
-            return 0
-        return largest if value >= largest else int(value)
-    if isinstance(value, str) and re.fullmatch(r"\+?[0-9]+", value):
-        number = int(value)
-        return number if number <= largest else 0
+        return 0 if math.isnan(value) or value <= 0 else largest if value >= largest else int(value)
+    if isinstance(value, str) and re.fullmatch(r"\+?[0-9]+", value) and int(value) <= largest:
+        return int(value)
     return 0
 
 
-LEAVES = st.one_of(
-    st.none(),
-    st.booleans(),
-    st.integers(min_value=-(2**63), max_value=2**63 - 1),
-    st.floats(),
-    st.text(st.characters(blacklist_categories=("Cs",))),
-    st.from_regex(r"\+?[0-9]{1,12}", fullmatch=True),
-)
+LEAVES = st.one_of(st.none(), st.booleans(), st.integers(min_value=-(2**63), max_value=2**63 - 1), st.floats(),
+                   st.text(st.characters(blacklist_categories=("Cs",))),
+                   st.from_regex(r"\+?[0-9]{1,12}", fullmatch=True))
 
 
 @given(st.recursive(LEAVES, lambda children: st.lists(children, max_size=4), max_leaves=12))
 def test_readers_agree_with_a_plain_model(value):
     text = None if value is None else model_text(value)
-    assert read(value) == (text, model_text(value), model_number(value, 32),
-                           model_number(value, 16))
+    assert read(value) == (text, model_text(value), model_number(value, 32), model_number(value, 16))

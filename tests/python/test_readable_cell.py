@@ -1,33 +1,17 @@
-# The class ReadableCell: its shape, its read-only getters and its repr.
+# The class ReadableCell: its read-only getters and its repr (its shape is in test_frame, its
+# values in test_readable_records).
 import pytest
 
 import sheafwork
-from sheafwork import readable
-from sheafwork.readable import ReadableCell, find_cells_range_rows
+from sheafwork.readable import ReadableCell
+from conftest import readable_cells, record
 
 GETTERS = ["row", "column", "letter", "value", "formula", "style", "data_type", "is_formula",
-           "is_value_bool", "is_value_numeric", "is_value_integer", "is_value_datetime",
-           "is_value_empty"]
+           "is_value_bool", "is_value_numeric", "is_value_integer", "is_value_datetime", "is_value_empty"]
 
 
 def readable_cell(row=4, column=1, value="12", formula=None, data_type="n"):
-    source = dict(row=row, column=column, value=value, formula=formula, data_type=data_type)
-    [cell] = find_cells_range_rows(0, 4294967295, [source])
-    return cell
-
-
-def test_submodule_and_class_shape():
-    assert readable is sheafwork._sheafwork.readable
-    assert readable.__name__ == "readable"
-    assert (ReadableCell.__module__, ReadableCell.__qualname__) == ("sheafwork.readable",
-                                                                   "ReadableCell")
-    assert (ReadableCell.__doc__, ReadableCell.__text_signature__) == (None, None)
-    with pytest.raises(TypeError, match="^No constructor defined for ReadableCell$"):
-        ReadableCell()
-    with pytest.raises(TypeError, match="is not an acceptable base type"):
-        type("Sub", (ReadableCell,), {})
-    members = [name for name in vars(ReadableCell) if not name.startswith("__")]
-    assert members == GETTERS
+    return readable_cells(record(row, column, value, formula, data_type))[0]
 
 
 @pytest.mark.parametrize("name", GETTERS + ["hidden_value", "other"])
@@ -37,39 +21,12 @@ def test_every_attribute_is_read_only(name):
         setattr(cell, name, "1")
     with pytest.raises(AttributeError):
         delattr(cell, name)
-    assert cell.value == "12"
-
-
-def test_no_hidden_value():
-    with pytest.raises(AttributeError):
-        readable_cell().hidden_value
-
-
-@pytest.mark.parametrize(
-    "source, expected",
-    [
-        (dict(), dict(row=4, column=1, letter="A4", value="12", formula=None, style=None,
-                      data_type="n", is_formula=False, is_value_integer=True)),
-        (dict(row=7, column=27, value=None, formula="=B1", data_type="f"),
-         dict(letter="AA7", value="", formula="=B1", data_type="f", is_formula=True,
-              is_value_empty=True)),
-        (dict(row=1, column=0, value="2.5"), dict(letter="1", is_value_numeric=True)),
-        (dict(value="false", data_type="b"), dict(value="false", is_value_bool=True)),
-        (dict(value="1999-12-31 23:59:59", data_type="d"),
-         dict(value="1999-12-31 23:59:59", is_value_datetime=True)),
-    ],
-)
-def test_getters(source, expected):
-    cell = readable_cell(**source)
-    flags = {name: False for name in GETTERS if name.startswith("is_")}
-    got = {name: getattr(cell, name) for name in GETTERS}
-    assert got == got | flags | expected
+    assert cell.value == "12" and not hasattr(cell, "hidden_value")
 
 
 def test_getters_check_their_receiver(sheet):
-    row = ReadableCell.__dict__["row"]
     with pytest.raises(TypeError):
-        row.__get__(sheet.cell(1, 1))
+        ReadableCell.__dict__["row"].__get__(sheet.cell(1, 1))
     with pytest.raises(TypeError):
         sheafwork.Cell.__dict__["row"].__get__(readable_cell())
 

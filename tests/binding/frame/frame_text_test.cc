@@ -12,10 +12,8 @@ namespace binding {
 namespace {
 
 constexpr Signature kModuleFunction{"find_cells_by_regex", nullptr, {"regex", "cells"}, 2};
-constexpr Signature kMethod{"get_cells_by_range",
-                            "Sheet",
-                            {"start_row", "end_row", "start_col", "end_col"},
-                            0};
+constexpr Signature kMethod{
+    "get_cells_by_range", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 0};
 constexpr Signature kWithDefault{"add_sheet", "Book", {"name", "sheet_state"}, 1};
 constexpr Signature kPositionalOnly{"summary_0", "Service", {"sheets"}, 1, 1, true};
 constexpr Signature kNoParameters{"_fmt_0", "Service", {}, 0, 0, true};
@@ -33,8 +31,7 @@ TEST(FrameText, NamesAndParameters) {
 TEST(FrameText, ArgumentErrors) {
   using V = std::vector<std::string_view>;
   const std::pair<std::string, std::string> cases[] = {
-      {quoted_list(V{"a"}), "'a'"},
-      {quoted_list(V{"a", "b"}), "'a' and 'b'"},
+      {quoted_list(V{"a"}), "'a'"}, {quoted_list(V{"a", "b"}), "'a' and 'b'"},
       {quoted_list(V{"a", "b", "c"}), "'a', 'b', and 'c'"},
       {quoted_list(V{"a", "b", "c", "d"}), "'a', 'b', 'c', and 'd'"},
       {too_many_positional_text(kModuleFunction, 3),

@@ -15,39 +15,32 @@ namespace {
 TEST(RwLock, ReadersNeverSeeAHalfWrittenRecordAndWritersExcludeEachOther) {
   RwLock lock;
   uint64_t a = 0, b = 0;
-  std::atomic<int> writers_inside{0};
-  std::atomic<int> readers_inside{0};
+  std::atomic<int> writers_inside{0}, readers_inside{0};
   std::atomic<bool> broken{false};
   constexpr int kRounds = 20000;
-
   std::vector<std::thread> threads;
-  for (int w = 0; w < 3; ++w) {
-    threads.emplace_back([&] {
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, writer = t < 3] {
       for (int i = 0; i < kRounds; ++i) {
-        lock.lock();
-        if (writers_inside.fetch_add(1) != 0 || readers_inside.load() != 0) broken = true;
-        ++a;
-        ++b;
-        writers_inside.fetch_sub(1);
-        lock.unlock();
-      }
-    });
-  }
-  for (int r = 0; r < 5; ++r) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < kRounds; ++i) {
-        lock.lock_shared();
-        readers_inside.fetch_add(1);
-        if (a != b || writers_inside.load() != 0) broken = true;
-        readers_inside.fetch_sub(1);
-        lock.unlock_shared();
+        if (writer) {
+          lock.lock();
+          if (writers_inside.fetch_add(1) != 0 || readers_inside.load() != 0) broken = true;
+          ++a, ++b;
+          writers_inside.fetch_sub(1);
+          lock.unlock();
+        } else {
+          lock.lock_shared();
+          readers_inside.fetch_add(1);
+          if (a != b || writers_inside.load() != 0) broken = true;
+          readers_inside.fetch_sub(1);
+          lock.unlock_shared();
+        }
       }
     });
   }
   for (auto& t : threads) t.join();
   EXPECT_FALSE(broken.load());
-  EXPECT_EQ(a, 3u * kRounds);
-  EXPECT_EQ(b, 3u * kRounds);
+  EXPECT_EQ(std::pair(a, b), std::pair(uint64_t{3} * kRounds, uint64_t{3} * kRounds));
 }
 
 // A writer that has to park behind a long-held read lock is woken when it is released,
@@ -66,7 +59,6 @@ TEST(RwLock, ParkedThreadsAreWokenByTheRelease) {
   EXPECT_FALSE(writer_done.load());
   lock.unlock_shared();
   while (!writer_done.load()) std::this_thread::yield();
-
   std::atomic<int> readers_done{0};
   std::vector<std::thread> readers;
   for (int i = 0; i < 4; ++i)

@@ -138,15 +138,11 @@ TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
   const Draw small = [](auto& r) { return at(1 + r() % 500, 1 + r() % 8); };
   const Draw wide = [](auto& r) { return at(r(), r()); };
   const Case cases[] = {
-      {"empty", 0, dense},
-      {"single", 1, dense},
-      {"dense", 5000, dense},
+      {"empty", 0, dense}, {"single", 1, dense}, {"dense", 5000, dense},
       {"40 key bits", 5000, [](auto& r) { return at(r() % (1u << 24), r()); }},
       {"too wide to share a word with positions", 70000, wide},
-      {"2 away", 2, narrow, false},
-      {"255 away", 255, narrow, false},
-      {"256 away", 256, narrow, false},
-      {"3000 away", 3000, narrow, false},
+      {"2 away", 2, narrow, false}, {"255 away", 255, narrow, false},
+      {"256 away", 256, narrow, false}, {"3000 away", 3000, narrow, false},
       {"all equal", 300, [](auto&) { return at(5, 5); }, false},
       {"wide away, repeating", 70000,
        [](auto& r) { return at(r() % 2 ? r() : r() % 50, r() % 4 ? r() : 7); }, false},
@@ -173,8 +169,7 @@ TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
                      [](const Seen& a, const Seen& b) { return a.coord < b.coord; });
     copies.sort();
     EXPECT_EQ(seen(copies), expected);
-    const CellSnapshots sorted = sorted_cell_snapshots(sheet.cells);
-    EXPECT_EQ(seen(sorted), expected);
+    EXPECT_EQ(seen(sorted_cell_snapshots(sheet.cells)), expected);
   }
 }
 

@@ -15,14 +15,6 @@
 namespace engine {
 namespace {
 
-TEST(Coordinate, DebugTextAndOrder) {
-  EXPECT_EQ((Coordinate{0, 0}).debug_text(), "Coordinate { row: 0, column: 0 }");
-  EXPECT_EQ((Coordinate{4294967295u, 65535}).debug_text(),
-            "Coordinate { row: 4294967295, column: 65535 }");
-  EXPECT_LT((Coordinate{1, 9}), (Coordinate{2, 1}));
-  EXPECT_LT((Coordinate{2, 1}), (Coordinate{2, 3}));
-}
-
 TEST(ColumnLetters, BijectiveBase26) {
   const std::pair<uint16_t, const char*> cases[] = {
       {0, ""},       {1, "A"},      {26, "Z"},       {27, "AA"},     {52, "AZ"},

@@ -8,8 +8,8 @@
 #include <set>
 #include <thread>
 
-#include "engine/model/cell_value.h"
 #include "engine/base/pool.h"
+#include "engine/model/cell_value.h"
 #include "tests/engine/test_cells.h"
 
 namespace engine {
@@ -25,49 +25,28 @@ TEST(ValueLookup, AbsentEmptyAndFilledCells) {
   Sheet sheet("s", "visible");
   move_cell(put_cell(sheet, 1, 1, "5"), 4, 4);
   put_cell(sheet, 2, 2);  // Empty value
-  EXPECT_EQ(get_value_cell(sheet.cells, 1, 1), "5");
-  EXPECT_EQ(get_value_cell(sheet.cells, 2, 2), "");
-  EXPECT_EQ(get_value_cell(sheet.cells, 3, 3), "");
-  EXPECT_EQ(find_value_by_coords(sheet.cells, 1, 1), "5");
-  EXPECT_EQ(find_value_by_coords(sheet.cells, 2, 2), "");
-  EXPECT_EQ(find_value_by_coords(sheet.cells, 3, 3), std::nullopt);
-  EXPECT_EQ(find_value_by_coords(sheet.cells, 4, 4), std::nullopt);
-}
-
-// Equal coordinates arise only when cells were moved without their keys; such cells
-// come out in the map's own order.
-TEST(SortedCells, RowThenColumnTiesInMapOrder) {
-  EXPECT_TRUE(Sheet("s", "visible").sorted_cells().empty());
-  for (size_t n : {size_t{40}, pool::kInlineBelow * 20}) {
-    Sheet sheet("s", "visible");
-    std::mt19937 random(static_cast<unsigned>(n));
-    for (size_t i = 0; i < n; ++i) {
-      auto cell = put_cell(sheet, static_cast<uint32_t>(i + 1), 1);
-      move_cell(cell, random() % 5 + 1, static_cast<uint16_t>(random() % 3 + 1));
-    }
-    std::vector<Shared<Cell>> expected = testing::map_order(sheet);
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
-      return a.read()->coord < b.read()->coord;
-    });
-    std::vector<Shared<Cell>> sorted = sheet.sorted_cells();
-    ASSERT_EQ(sorted.size(), expected.size());
-    for (size_t i = 0; i < n; ++i)
-      ASSERT_TRUE(sorted[i].same_record(expected[i])) << "n = " << n << ", at " << i;
+  for (const auto& [row, col, text, found] :
+       {std::tuple{1, 1, "5", std::optional<std::string>("5")}, {2, 2, "", ""},
+        {3, 3, "", std::nullopt}, {4, 4, "", std::nullopt}}) {
+    EXPECT_EQ(get_value_cell(sheet.cells, row, col), text) << row;
+    EXPECT_EQ(find_value_by_coords(sheet.cells, row, col), found) << row;
   }
 }
 
-// Both ways of ordering: keys and positions packed in one number when they fit, keys
-// beside positions when they do not (rows spread over 32 bits and more than 65536 cells).
-// The lent list holds the same records in the same order without counting them; a handle
-// copied out of it counts as any other.
-TEST(SortedCells, PackedAndWideKeysAndTheLentList) {
-  for (uint32_t row_spread : {3000u, 4294967295u}) {
+// Row, then column; equal coordinates (cells moved without their keys) in the map's own
+// order. Both ways of ordering: keys and positions packed in one number when they fit,
+// keys beside positions when they do not (rows spread over 32 bits and more than 65536
+// cells). The lent list holds the same records in the same order without counting them;
+// a handle copied out of it counts as any other.
+TEST(SortedCells, RowThenColumnTiesInMapOrderAndTheLentList) {
+  EXPECT_TRUE(Sheet("s", "visible").sorted_cells().empty());
+  for (const auto& [n, row_spread] : {std::pair{40u, 5u}, {uint32_t(pool::kInlineBelow * 20), 5u},
+                                     {70000u, 3000u}, {70000u, 4294967295u}}) {
+    SCOPED_TRACE(::testing::Message() << n << " cells over " << row_spread << " rows");
     Sheet sheet("s", "visible");
-    std::mt19937 random(row_spread);
-    for (int i = 0; i < 70000; ++i) {
-      auto cell = put_cell(sheet, static_cast<uint32_t>(i), 1);
-      move_cell(cell, random() % row_spread, static_cast<uint16_t>(random() % 4));
-    }
+    std::mt19937 random(row_spread + n);
+    for (uint32_t i = 0; i < n; ++i)
+      move_cell(put_cell(sheet, i + 1, 1), random() % row_spread, uint16_t(random() % 4));
     std::vector<Shared<Cell>> expected = testing::map_order(sheet);
     std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
       return a.read()->coord < b.read()->coord;
@@ -77,10 +56,9 @@ TEST(SortedCells, PackedAndWideKeysAndTheLentList) {
     ASSERT_EQ(sorted.size(), expected.size());
     ASSERT_EQ(lent.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-      ASSERT_TRUE(sorted[i].same_record(expected[i])) << row_spread << " at " << i;
-      ASSERT_TRUE(lent.view()[i].same_record(expected[i])) << row_spread << " at " << i;
-      // The map's, expected's and sorted's handles; none for the lent one.
-      ASSERT_EQ(sorted[i].strong_count(), 3u);
+      ASSERT_TRUE(sorted[i].same_record(expected[i])) << i;
+      ASSERT_TRUE(lent.view()[i].same_record(expected[i])) << i;
+      ASSERT_EQ(sorted[i].strong_count(), 3u);  // the map's, expected's and sorted's
     }
     Shared<Cell> copied = lent.view()[0];
     EXPECT_EQ(copied.strong_count(), 4u);
@@ -127,14 +105,11 @@ TEST(SortedCells, CellsMovedDuringTheSortComeOutExactlyOnce) {
   std::vector<Shared<Cell>> all;
   for (uint32_t i = 0; i < 50000; ++i)
     all.push_back(put_cell(sheet, i % 1000 + 1, static_cast<uint16_t>(i / 1000 + 1)));
-
   std::atomic<bool> done{false};
   std::thread mover([&] {
     std::mt19937 random(5);
-    while (!done.load()) {
-      const auto& cell = all[random() % all.size()];
-      move_cell(cell, random() % 1000 + 1, static_cast<uint16_t>(random() % 50 + 1));
-    }
+    while (!done.load())
+      move_cell(all[random() % all.size()], random() % 1000 + 1, uint16_t(random() % 50 + 1));
   });
   for (int round = 0; round < 5; ++round) {
     std::vector<Shared<Cell>> sorted = sheet.sorted_cells();

@@ -35,6 +35,8 @@ const DeleteCase kDeleteCases[] = {
 };
 
 // Each cell is stored under the coordinate it holds; a removed cell still held keeps its.
+// Sheets sharing records (copies) are compared with a model in
+// tests/python/test_sheet_rows_columns.py.
 TEST(DeleteBand, RemovesTheBandAndMovesTheCellsBehindIt) {
   for (const DeleteCase& c : kDeleteCases) {
     Sheet sheet("s", "visible");
@@ -69,28 +71,6 @@ TEST(DeleteBand, LeavesMergedRangesCommentsAndDimensions) {
   EXPECT_EQ(sheet.merge_cells[0].end_row, 10u);
   EXPECT_EQ(sheet.comments[0].read()->coord, (Coordinate{8, 1}));
   EXPECT_EQ(sheet.row_dimensions.rows.at(9).height, 31.0);
-}
-
-// A copy shares its cell records: a deletion in one sheet moves the records both hold,
-// and the other sheet keeps them under their old keys. Its own deletions then go by those
-// keys, so it keeps every record exactly once and never loses one to a collision.
-TEST(DeleteBand, ASheetSharingMovedRecordsGoesByItsOwnKeys) {
-  Sheet source("s", "visible");
-  std::vector<Shared<Cell>> cells;
-  for (uint32_t row = 1; row <= 6; ++row) cells.push_back(put_cell(source, row, 1));
-  Sheet copy = source.clone();
-
-  delete_rows(source, 3, 2);
-  EXPECT_EQ(cells[4].read()->coord, (Coordinate{3, 1}));
-  EXPECT_TRUE(copy.cells.entries.at(Coordinate{5, 1}).same_record(cells[4]));
-
-  // By the copy's keys: row 3 goes, rows 4 to 6 move up; the record under key 5 (which
-  // says row 3) takes row 4, and the one under key 4 (row 4) row 3.
-  delete_rows(copy, 3, 1);
-  EXPECT_EQ(copy.cells.entries.size(), 5u);
-  for (const auto& [key, cell] : copy.cells.entries) EXPECT_EQ(cell.read()->coord, key);
-  EXPECT_EQ(cells[4].read()->coord, (Coordinate{4, 1}));
-  EXPECT_TRUE(source.cells.entries.at(Coordinate{3, 1}).same_record(cells[4]));
 }
 
 }  // namespace

@@ -10,12 +10,12 @@
 namespace engine {
 namespace {
 
-using testing::Coords;
-using testing::coords_of;
 using testing::text_cell;
 
 // Lists of cells given as (row, column, text); the markers and the band as positions in
-// the list. Each case names the rule it shows.
+// the list. Each case names the rule it shows. The sheet-level searches (over the cells
+// in row, then column order) are compared with a reference in
+// tests/python/test_sheet_searches.py.
 TEST(MarkerSearch, MarkersAndBandOfTheFirstRegion) {
   struct Case {
     const char* rule;
@@ -57,7 +57,7 @@ TEST(MarkerSearch, MarkersAndBandOfTheFirstRegion) {
     SCOPED_TRACE(c.rule);
     CellHandles cells;
     for (const auto& [row, column, text] : c.cells)
-      cells.push_back(*text ? text_cell(row, column, text) : testing::empty_cell(row, column));
+      cells.push_back(testing::cell_of(row, column, *text ? CellValue::string(text) : CellValue()));
     EXPECT_EQ(testing::positions_of(find_cells_multi_regex(c.before, c.after, cells).value(),
                                     cells),
               c.multi);
@@ -65,27 +65,6 @@ TEST(MarkerSearch, MarkersAndBandOfTheFirstRegion) {
                                     cells),
               c.between);
   }
-}
-
-// The sheet-level searches order the map's cells by row, then column before the walk.
-TEST(MarkerSearch, SheetCellsAreWalkedInRowThenColumnOrder) {
-  Sheet sheet("s", "visible");
-  for (const auto& [row, column, text] :
-       std::vector<std::tuple<uint32_t, uint16_t, const char*>>{{9, 1, "END"},
-                                                                {2, 2, "x"},
-                                                                {6, 1, "BEGIN"},
-                                                                {4, 3, "END"},
-                                                                {4, 1, "BEGIN"},
-                                                                {6, 2, "x"},
-                                                                {12, 1, "y"}})
-    sheet.cells.entries[Coordinate{row, column}] = text_cell(row, column, text);
-  EXPECT_EQ(coords_of(find_cells_multi_regex(sheet, "BEGIN", "END").value()),
-            (Coords{{4, 1}, {4, 3}, {6, 1}, {9, 1}}));
-  EXPECT_EQ(coords_of(find_cells_between_regex(sheet, "BEGIN", "END").value()),
-            (Coords{{4, 1}, {4, 3}}));
-  EXPECT_EQ(coords_of(find_cells_between_regex(sheet, "x", "y").value()),
-            (Coords{{2, 2}, {4, 1}, {4, 3}, {6, 1}, {6, 2}, {9, 1}, {12, 1}}));
-  EXPECT_TRUE(find_cells_between_regex(Sheet("e", "visible"), "", "").value().empty());
 }
 
 }  // namespace

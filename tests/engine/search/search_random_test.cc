@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/search/marker_search.h"
 #include "engine/base/pool.h"
+#include "engine/search/marker_search.h"
 #include "engine/search/position_search.h"
 #include "engine/search/value_search.h"
 #include "engine/text/utf8.h"
@@ -22,9 +22,6 @@
 
 namespace engine {
 namespace {
-
-using testing::cell_of;
-using testing::positions_of;
 
 // ---- The reference: one loop per search, written from the rules, not from the code.
 
@@ -39,8 +36,7 @@ std::u32string reference_trim(std::string_view s) {
   for (size_t i = 0; i < s.size(); i += decode_utf8(s.substr(i)).size)
     t.push_back(decode_utf8(s.substr(i)).code_point);
   const size_t b = t.find_first_not_of(blanks);
-  if (b == std::u32string::npos) return U"";
-  return t.substr(b, t.find_last_not_of(blanks) - b + 1);
+  return b == std::u32string::npos ? U"" : t.substr(b, t.find_last_not_of(blanks) - b + 1);
 }
 
 bool has(const std::string& text, std::string_view needle) {
@@ -61,8 +57,7 @@ std::vector<size_t> ref_markers(std::string_view before, std::string_view after,
                                 const CellHandles& cells) {
   bool inside = false;
   return ref_filter(cells, [&](const Shared<Cell>& c) {
-    const std::string t = text_of(c);
-    const bool toggles = inside ? has(t, after) : has(t, before);
+    const bool toggles = has(text_of(c), inside ? after : before);
     inside = inside != toggles;
     return toggles;
   });
@@ -96,15 +91,14 @@ CellValue random_value(std::mt19937& rng) {
     case 2: return CellValue::integer(static_cast<int32_t>(rng() % 40) - 5);
     case 3: return CellValue::boolean(rng() % 2);
     case 4:
-      return CellValue::date_time(*DateTime::from_parts(2024, 1 + rng() % 12, 3, 13, 4, 5,
-                                                        (rng() % 2) * 500000000));
+      return CellValue::date_time(
+          *DateTime::from_parts(2024, 1 + rng() % 12, 3, 13, 4, 5, (rng() % 2) * 500000000));
     default: return CellValue::string(kTexts[rng() % kTexts.size()]);
   }
 }
 
 CellHandles random_list(std::mt19937& rng, size_t n) {
   CellHandles cells;
-  cells.reserve(n);
   for (size_t i = 0; i < n; ++i) {
     if (!cells.empty() && rng() % 6 == 0) {
       cells.push_back(cells[rng() % cells.size()]);  // the same record again
@@ -112,7 +106,7 @@ CellHandles random_list(std::mt19937& rng, size_t n) {
     }
     const uint32_t row = rng() % 25 == 0 ? 4294967295u : 1 + rng() % 30;
     const uint16_t col = rng() % 25 == 0 ? 65535 : static_cast<uint16_t>(1 + rng() % 12);
-    cells.push_back(cell_of(row, col, random_value(rng)));
+    cells.push_back(testing::cell_of(row, col, random_value(rng)));
   }
   return cells;
 }
@@ -131,13 +125,15 @@ void compare_everything(uint32_t seed) {
   SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << cells.size() << " cells");
 
   // Found cells as positions in the list: equal positions are equal handles.
-  const auto at = [&](const CellHandles& found) { return positions_of(found, cells); };
+  const auto at = [&](const CellHandles& found) { return testing::positions_of(found, cells); };
   const auto one = [&](const OptionalCell& c) { return at(c ? CellHandles{*c} : CellHandles{}); };
+  const auto where = [&](auto test) {
+    return ref_filter(cells, [&](auto& c) { return test(coord_of(c)); });
+  };
   for (int round = 0; round < 6; ++round) {
-    const std::string needle = random_needle(rng);
-    const std::string other = random_needle(rng);
+    const std::string needle = random_needle(rng), other = random_needle(rng);
     SCOPED_TRACE(::testing::Message() << "needle '" << needle << "' other '" << other << "'");
-    auto contains = [&](const Shared<Cell>& c) { return has(text_of(c), needle); };
+    const auto contains = [&](const Shared<Cell>& c) { return has(text_of(c), needle); };
     const auto containing = ref_filter(cells, contains);
     const auto equal_trimmed = ref_filter(cells, [&](const Shared<Cell>& c) {
       return reference_trim(text_of(c)) == reference_trim(needle);
@@ -146,9 +142,13 @@ void compare_everything(uint32_t seed) {
     EXPECT_EQ(one(find_cell_by_str(needle, cells)), first_of(equal_trimmed));
     EXPECT_EQ(at(find_cells_by_regex(needle, cells).value()), containing);
     EXPECT_EQ(one(find_cell_by_regex(needle, cells).value()), first_of(containing));
+    EXPECT_EQ(at(find_cells_multi_regex(needle, other, cells).value()),
+              ref_markers(needle, other, cells));
+    EXPECT_EQ(at(find_cells_between_regex(needle, other, cells).value()),
+              ref_between(needle, other, cells));
 
-    const uint16_t col_stop = static_cast<uint16_t>(rng() % 14);
-    const uint32_t row_stop = rng() % 32;
+    const uint16_t col_stop = static_cast<uint16_t>(rng() % 14), c1 = rng() % 14, c2 = rng() % 14;
+    const uint32_t row_stop = rng() % 32, r1 = rng() % 32, r2 = rng() % 32;
     EXPECT_EQ(at(find_cells_for_rows_by_regex(needle, col_stop, cells).value()),
               ref_filter(cells, [&](auto& c) {
                 return coord_of(c).column <= col_stop && contains(c);
@@ -157,22 +157,15 @@ void compare_everything(uint32_t seed) {
               ref_filter(cells, [&](auto& c) {
                 return coord_of(c).row <= row_stop && contains(c);
               }));
+    EXPECT_EQ(at(find_cells_range_rows(r1, r2, cells)),
+              where([&](Coordinate p) { return r1 <= p.row && p.row <= r2; }));
+    EXPECT_EQ(at(find_cells_range_cols(c1, c2, cells)),
+              where([&](Coordinate p) { return c1 <= p.column && p.column <= c2; }));
 
     const uint32_t row = 1 + rng() % 31;
     const uint16_t col = static_cast<uint16_t>(1 + rng() % 13);
-    EXPECT_EQ(one(find_cell_by_coords(row, col, cells)), first_of(ref_filter(cells, [&](auto& c) {
-                return coord_of(c) == Coordinate{row, col};
-              })));
-
-    const uint32_t r1 = rng() % 32, r2 = rng() % 32;
-    const uint16_t c1 = static_cast<uint16_t>(rng() % 14), c2 = static_cast<uint16_t>(rng() % 14);
-    EXPECT_EQ(at(find_cells_range_rows(r1, r2, cells)), ref_filter(cells, [&](auto& c) {
-                return r1 <= coord_of(c).row && coord_of(c).row <= r2;
-              }));
-    EXPECT_EQ(at(find_cells_range_cols(c1, c2, cells)), ref_filter(cells, [&](auto& c) {
-                return c1 <= coord_of(c).column && coord_of(c).column <= c2;
-              }));
-
+    EXPECT_EQ(one(find_cell_by_coords(row, col, cells)),
+              first_of(where([&](Coordinate p) { return p == Coordinate{row, col}; })));
     std::vector<uint32_t> rows;
     std::vector<uint16_t> cols;
     for (size_t k = rng() % 5; k > 0; --k) rows.push_back(1 + rng() % 31);
@@ -187,11 +180,6 @@ void compare_everything(uint32_t seed) {
     }
     EXPECT_EQ(find_values_by_col_rows(col, rows, cells), want_rows);
     EXPECT_EQ(find_values_by_row_cols(row, cols, cells), want_cols);
-
-    EXPECT_EQ(at(find_cells_multi_regex(needle, other, cells).value()),
-              ref_markers(needle, other, cells));
-    EXPECT_EQ(at(find_cells_between_regex(needle, other, cells).value()),
-              ref_between(needle, other, cells));
   }
 }
 
