@@ -3,8 +3,9 @@ over shared ReadableCell lists, Finders and views, mixed with edits, copies, del
 and exports of Books. No crash, no deadlock (joined with a timeout), and every result
 equal to the one the same call gave before the threads started.
 
-SHEAFWORK_STRESS_SECONDS sets the running time (3 s by default); the counts of calls
-made are printed, for runs under a sanitizer or by hand with -s."""
+SHEAFWORK_STRESS_SECONDS sets the running time (3 s by default) and
+SHEAFWORK_STRESS_SIZES the sizes of the searched lists; the counts of calls made are
+printed, for runs under a sanitizer or by hand with -s."""
 
 import json
 import os
@@ -15,6 +16,9 @@ import sheafwork
 from sheafwork import readable
 
 SECONDS = float(os.environ.get("SHEAFWORK_STRESS_SECONDS", "3"))
+# Lists above the pool's threshold (512 items) are searched by its workers, smaller ones
+# on the calling thread alone.
+SIZES = [int(n) for n in os.environ.get("SHEAFWORK_STRESS_SIZES", "4000,300").split(",")]
 WORDS = ["a", "b", "(", ".", "*", " ", "ab", "x y", "", "12", "a.b", "1.5", "true"]
 
 
@@ -35,38 +39,41 @@ def describe(found):
 
 
 def searches(rng):
-    """Calls that only read, over data shared by every thread."""
-    dicts = cell_sources(rng, 20000, 400, 30)
-    cells = readable.find_cells_range_rows(0, 2**32 - 1, dicts)  # shared ReadableCell list
-    few = dicts[:2000]  # read into new records at every call
-    sheets = [{"name": f"S{i}", "sheet_state": "visible", "merge_cells": [[i, i + 1, 1, 2]],
-               "cells": cell_sources(rng, 3000, 100, 20)} for i in range(4)]
-    finder = readable.create_finder(sheets)
-    views = finder.sheets
-    calls = [
-        lambda: readable.find_cells_by_regex("a", cells),
-        lambda: readable.find_cells_by_str("12", cells),
-        lambda: readable.find_cell_by_regex("x y", cells),
-        lambda: readable.find_cells_for_rows_by_regex(".", 7, cells),
-        lambda: readable.find_cells_multi_regex("(", "*", cells),
-        lambda: readable.find_cells_between_regex("ab", "1.5", cells),
-        lambda: readable.find_cells_range_cols(3, 9, cells),
-        lambda: readable.find_values_by_col_rows(4, range(0, 400, 3), cells),
-        lambda: readable.find_value_by_coords(17, 5, cells),
-        lambda: readable.find_cell_by_letter("C12", few),
-        lambda: readable.find_cells_by_regex("b", few),
-        lambda: readable.find_values_by_row_cols(9, [1, 2, 3], few),
-        lambda: readable.create_finder(sheets[:2]).sheets,
-        lambda: finder.get_sheets_with_names(["S1", "S3"]),
-        lambda: finder.find_sheet_by_regex("^S[23]$"),
-        *[call for v in views for call in (
-            lambda v=v: v.find_cells_by_regex("a"),
-            lambda v=v: v.find_cells_between_regex("(", "ab"),
-            lambda v=v: v.get_cells_by_range(10, 60, 2, 8),
-            lambda v=v: v.find_values_by_col_rows(2, list(range(50))),
-            lambda v=v: v.find_cell_by_coords(5, 5),
-            lambda v=v: (v.max_row, v.max_column, v.get_value_cell(3, 3)))],
-    ]
+    """Calls that only read, over data shared by every thread: inputs large enough to be
+    spread over the worker pool, and inputs small enough to be searched on the calling
+    thread alone (with the interpreter lock released all the same)."""
+    calls = []
+    for size in SIZES:
+        dicts = cell_sources(rng, size, size // 50, 30)
+        cells = readable.find_cells_range_rows(0, 2**32 - 1, dicts)  # a shared ReadableCell list
+        few = dicts[:300]  # read into new records at every call
+        sheets = [{"name": f"S{i}", "sheet_state": "visible", "merge_cells": [[i, i + 1, 1, 2]],
+                   "cells": cell_sources(rng, size // 4, size // 100, 20)} for i in range(4)]
+        finder = readable.create_finder(sheets)
+        calls += [
+            lambda cells=cells: readable.find_cells_by_regex("a", cells),
+            lambda cells=cells: readable.find_cells_by_str("12", cells),
+            lambda cells=cells: readable.find_cell_by_regex("x y", cells),
+            lambda cells=cells: readable.find_cells_for_rows_by_regex(".", 7, cells),
+            lambda cells=cells: readable.find_cells_multi_regex("(", "*", cells),
+            lambda cells=cells: readable.find_cells_between_regex("ab", "1.5", cells),
+            lambda cells=cells: readable.find_cells_range_cols(3, 9, cells),
+            lambda cells=cells: readable.find_values_by_col_rows(4, range(0, 400, 3), cells),
+            lambda cells=cells: readable.find_value_by_coords(17, 5, cells),
+            lambda few=few: readable.find_cell_by_letter("C2", few),
+            lambda few=few: readable.find_cells_by_regex("b", few),
+            lambda few=few: readable.find_values_by_row_cols(2, [1, 2, 3], few),
+            lambda sheets=sheets: readable.create_finder(sheets[:2]).sheets,
+            lambda finder=finder: finder.get_sheets_with_names(["S1", "S3"]),
+            lambda finder=finder: finder.find_sheet_by_regex("^S[23]$"),
+            *[call for v in finder.sheets for call in (
+                lambda v=v: v.find_cells_by_regex("a"),
+                lambda v=v: v.find_cells_between_regex("(", "ab"),
+                lambda v=v: v.get_cells_by_range(2, 60, 2, 8),
+                lambda v=v: v.find_values_by_col_rows(2, list(range(50))),
+                lambda v=v: v.find_cell_by_coords(5, 5),
+                lambda v=v: (v.max_row, v.max_column, v.get_value_cell(3, 3)))],
+        ]
     return [(call, describe(call())) for call in calls]
 
 
