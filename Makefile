@@ -76,5 +76,10 @@ tsan-python: setup
 	SHEAFWORK_STRESS_SIZES=300 $(TSAN_RUN)
 	SHEAFWORK_STRESS_SIZES=4000,300 $(TSAN_RUN)
 
+# Long create/drop loops of every object kind, search and error path; fails when the
+# resident memory grows or objects are left behind. Not part of `make test`.
+leaks: install
+	$(PY) tests/leaks/leak_check.py
+
 clean:
 	rm -rf build $(STAMPS)

@@ -29,7 +29,7 @@ class Hook:
 
     def fail(self, *_):
         self.before()
-        raise self.error
+        raise type(self.error)(*self.error.args)  # a new one: a raised one keeps its traceback
     __index__ = __float__ = __str__ = __bool__ = __getitem__ = __len__ = __getattr__ = fail
 
 
