@@ -131,11 +131,7 @@ def module_searches_round():
 
 def error_round():
     """Every bad value of the sweep's table against every callable, and the stops."""
-    for full, owner, member in CALLABLES:
-        objects, _ = WORLD
-        function = getattr(objects[owner], member)
-        kinds = {**sweep.PARAMETER_KIND, **sweep.OVERRIDES.get(full, {})}
-        valid = VALID[full]
+    for function, kinds, valid in PREPARED:
         for name in valid:
             for bad, _, _ in sweep.KINDS[kinds[name]][1]:
                 try:
@@ -145,23 +141,14 @@ def error_round():
     for call in (lambda: readable.find_cell_by_letter("7", []),
                  lambda: readable.Finder([]).find_sheet_by_regex("("),
                  lambda: sheafwork.Book().get_sheet_index(2**31),
-                 lambda: delattr(WORLD[0]["Cell"], "value")):
+                 lambda: delattr(sheafwork.Book().add_sheet("S").cell(1, 1), "value")):
         try:
             call()
         except BaseException:
             pass
 
 
-WORLD = sweep.world()
-CALLABLES = sweep.callables()
-VALID = {}
-for _full, _owner, _member in CALLABLES:
-    _kinds = {**sweep.PARAMETER_KIND, **sweep.OVERRIDES.get(_full, {})}
-    _function = getattr(WORLD[0][_owner], _member)
-    _params = [p for p in sweep.inspect.signature(_function).parameters.values() if p.kind is not p.VAR_KEYWORD]
-    VALID[_full] = {p.name: sweep.KINDS[_kinds[p.name]][0] for p in _params}
-    if "sheet" in VALID[_full]:
-        VALID[_full]["sheet"] = WORLD[0]["Sheet"]
+PREPARED = [sweep.prepared(*c)[2:] for c in sweep.callables()]
 
 # (name, one round, warm-up rounds, rounds): the warm-up lets the allocators reach the
 # high-water mark of the loop (some 15,000 rounds of `objects`).

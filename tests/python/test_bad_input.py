@@ -210,6 +210,17 @@ def callables():
     return found
 
 
+def prepared(full, owner, member):
+    """A new world, the callable in it, the kinds of its parameters and valid arguments."""
+    objects, state = world()
+    function = getattr(objects[owner], member)
+    kinds = {**PARAMETER_KIND, **OVERRIDES.get(full, {})}
+    params = inspect.signature(function).parameters.values()
+    valid = {p.name: KINDS[kinds[p.name]][0] for p in params if p.kind is not p.VAR_KEYWORD}
+    valid.update({"sheet": objects["Sheet"]} if "sheet" in valid else {})
+    return objects, state, function, kinds, valid
+
+
 def expect(call, error, pattern, label=""):
     with pytest.raises(error, match="^" + pattern.replace("{p}", label)):
         call()
@@ -224,17 +235,7 @@ def outcome(function, arguments):
 
 @pytest.mark.parametrize("full, owner, member", callables(), ids=lambda v: str(v))
 def test_every_bad_argument_raises_its_error_and_changes_nothing(full, owner, member):
-    kinds = {**PARAMETER_KIND, **OVERRIDES.get(full, {})}
-
-    def setup():
-        objects, state = world()
-        function = getattr(objects[owner], member)
-        params = inspect.signature(function).parameters.values()
-        valid = {p.name: KINDS[kinds[p.name]][0] for p in params if p.kind is not p.VAR_KEYWORD}
-        valid.update({"sheet": objects["Sheet"]} if "sheet" in valid else {})
-        return objects, state, function, valid
-
-    objects, state, function, valid = setup()
+    objects, state, function, kinds, valid = prepared(full, owner, member)
     receiver, before = objects[owner], state()
     # Re-entry: a hook of an argument first calls the same function or reads the same object.
     reenter = (lambda: function(*valid.values())) if owner in MODULES else \
@@ -252,8 +253,8 @@ def test_every_bad_argument_raises_its_error_and_changes_nothing(full, owner, me
                    "Already mutably borrowed" if full in EXCLUSIVE else ".*after re-entry")
             assert state() == before, name
         for make, plain in KINDS[kind][2]:  # each on worlds of its own: valid calls may write
-            _, hostile_state, hostile, _ = setup()
-            _, plain_state, same, _ = setup()
+            _, hostile_state, hostile, _, _ = prepared(full, owner, member)
+            _, plain_state, same, _, _ = prepared(full, owner, member)
             assert (outcome(hostile, {**valid, name: make()}), hostile_state()) == \
                 (outcome(same, {**valid, name: plain}), plain_state()), (name, plain)
     expect(lambda: function(*valid.values(), None), TypeError, ".* takes (no arguments|.*positional arg)")
