@@ -10,6 +10,7 @@ printed, for runs under a sanitizer or by hand with -s."""
 import json
 import os
 import random
+import sys
 import threading
 
 import sheafwork
@@ -153,12 +154,17 @@ def test_searches_edits_copies_deletions_and_exports_in_threads():
 
     threads = [guarded(searcher, s) for s in range(4)] + [guarded(editor, i) for i in range(3)]
     threads.append(guarded(exporter))
-    for t in threads:
-        t.start()
-    stop.wait(SECONDS)
-    stop.set()
-    for t in threads:
-        t.join(timeout=120)
+    switch = sys.getswitchinterval()
+    sys.setswitchinterval(1e-5)  # the interpreter lock changes hands far more often
+    try:
+        for t in threads:
+            t.start()
+        stop.wait(SECONDS)
+        stop.set()
+        for t in threads:
+            t.join(timeout=120)
+    finally:
+        sys.setswitchinterval(switch)
     assert not [t for t in threads if t.is_alive()], "a thread is stuck"
     assert failures == []
     print(f"thread stress, {SECONDS} s:", counts)
