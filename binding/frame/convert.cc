@@ -139,11 +139,11 @@ ListArg Converter<ListArg>::convert(PyObject* object) {
 Ref sequence_iterator(PyObject* object, Py_ssize_t& size_hint) {
   if (PyUnicode_Check(object)) raise_error(PyExc_TypeError, "Can't extract `str` to `Vec`");
   if (!PySequence_Check(object)) raise_cannot_convert(object, "Sequence");
-  size_hint = PySequence_Size(object);
-  if (size_hint < 0) {
-    PyErr_Clear();
-    size_hint = 0;
-  }
+  // Only the stored sizes of lists and tuples count the items they hold: a __len__ may
+  // say anything, and reserving what it says can exhaust memory.
+  size_hint = PyList_Check(object)    ? PyList_GET_SIZE(object)
+              : PyTuple_Check(object) ? PyTuple_GET_SIZE(object)
+                                      : 0;
   return checked(PyObject_GetIter(object));
 }
 

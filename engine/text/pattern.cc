@@ -44,8 +44,11 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
+  // \C (one code unit) could stop a match inside a character; names are matched by
+  // whole characters only.
+  constexpr uint32_t kOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C;
   code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                             PCRE2_UTF | PCRE2_UCP, &error, &offset, context.get());
+                             kOptions, &error, &offset, context.get());
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     return "CompileError { offset: " + std::to_string(offset) + ", message: \"" +

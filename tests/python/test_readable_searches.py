@@ -1,7 +1,6 @@
 """The module search functions of sheafwork.readable, compared with plain Python."""
 
 import random
-import threading
 
 import pytest
 
@@ -78,49 +77,3 @@ def test_rows_and_cols_take_any_sequence_but_str():
     assert readable.find_values_by_col_rows(2, range(2, 4), cells) == ["3", "2"]
     assert readable.find_values_by_col_rows(2, (1,), cells) == ["1"]
     assert readable.find_values_by_row_cols(1, [2, 2], cells) == ["1"]
-
-
-def test_searches_run_with_the_lock_released_while_other_threads_edit_books():
-    rng = random.Random(7)
-    dicts = random_dicts(rng, 20000)
-    cells = readable.find_cells_range_rows(0, 9, dicts)
-    finder = readable.create_finder([{"name": "S", "sheet_state": "visible", "merge_cells": [],
-                                      "cells": dicts}])
-    view = finder.sheets[0]
-    expected = [as_tuple(readable.find_cells_by_regex("a", cells)),
-                as_tuple(view.find_cells_by_regex("a")), view.find_values_by_col_rows(2, [1, 3])]
-    failures, stop = [], threading.Event()
-
-    def search():
-        got = [as_tuple(readable.find_cells_by_regex("a", cells)),
-               as_tuple(view.find_cells_by_regex("a")), view.find_values_by_col_rows(2, [1, 3])]
-        if got != expected:
-            failures.append(got)
-
-    def edit():
-        book = sheafwork.Book()
-        sheet = book.add_sheet("E")
-        for i in range(200):
-            sheet.cell(i + 1, 1, str(i))
-        book.copy_sheet(sheet)
-        sheet.delete_rows(1, 50)
-        book.to_json()
-
-    def repeat(work):
-        def run():
-            try:
-                while not stop.is_set():
-                    work()
-            except BaseException as error:  # a failure in a thread fails the test
-                failures.append(error)
-        return run
-
-    threads = [threading.Thread(target=repeat(f)) for f in (search, search, search, edit, edit)]
-    for t in threads:
-        t.start()
-    stop.wait(3)
-    stop.set()
-    for t in threads:
-        t.join(timeout=60)
-    assert not any(t.is_alive() for t in threads)
-    assert failures == []

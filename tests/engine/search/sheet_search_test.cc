@@ -61,7 +61,7 @@ TEST(FindSheet, ByNameAndByPattern) {
 }
 
 TEST(FindSheet, BadPatternsStopBeforeAnySheetIsRead) {
-  for (const char* pattern : {"(", "[a", "a{2,1}", "\\"}) {
+  for (const char* pattern : {"(", "[a", "a{2,1}", "\\", "a\\Cb"}) {
     try {
       find_sheet_by_regex({}, pattern);
       ADD_FAILURE() << pattern;
