@@ -21,6 +21,10 @@
 #include "oneapi/tbb/task_arena.h"
 #include "oneapi/tbb/task_group.h"
 
+#if SHEAFWORK_TSAN
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace engine::pool {
 
 // Number of workers of the pool (creates it when needed).
@@ -43,6 +47,66 @@ inline size_t grain_for(size_t n) {
   size_t parts = worker_count() * 8;
   return std::max<size_t>(64, n / parts + 1);
 }
+
+// The edges between a caller and the work it hands out, for as long as a HandOff lives:
+// whatever the caller wrote before making it happens before every call of the wrapped
+// body, and every call happens before whatever the caller does once it is gone (also when
+// a call threw). The scheduler provides exactly this, but inside oneTBB's library, which
+// ThreadSanitizer does not see; the tsan build therefore states the edges itself, and the
+// others compile it to nothing. Calls are never ordered against each other, so a race
+// between two workers is still reported.
+class HandOff {
+ public:
+  HandOff(const HandOff&) = delete;
+  HandOff& operator=(const HandOff&) = delete;
+#if SHEAFWORK_TSAN
+  HandOff() { __tsan_release(&handed_); }
+  ~HandOff() { __tsan_acquire(&returned_); }
+#else
+  HandOff() = default;
+#endif
+
+  template <class Body>
+  decltype(auto) wrap(const Body& body) {
+#if SHEAFWORK_TSAN
+    return [this, &body](auto&&... args) {
+      __tsan_acquire(&handed_);
+      struct Back {
+        char* returned;
+        ~Back() { __tsan_release(returned); }
+      } back{&returned_};
+      return body(std::forward<decltype(args)>(args)...);
+    };
+#else
+    return body;
+#endif
+  }
+
+#if SHEAFWORK_TSAN
+ private:
+  char handed_ = 0;
+  char returned_ = 0;
+#endif
+};
+
+// Two hand-offs happen out of the caller's sight, so the tsan build cannot state them:
+// oneTBB's sort passes pieces of the array from worker to worker, and a task_group task is
+// built by the caller and read by a worker before any code of ours runs. That build sorts
+// on the calling thread and walks before it works, with the same results.
+#if SHEAFWORK_TSAN
+inline constexpr bool kSortsOnCaller = true;
+inline constexpr bool kWalksFirst = true;
+#else
+inline constexpr bool kSortsOnCaller = false;
+inline constexpr bool kWalksFirst = false;
+#endif
+
+// tbb::parallel_for inside the arena, with its hand-off stated.
+template <class Range, class Body, class... Partitioner>
+void parallel_for(const Range& range, const Body& body, const Partitioner&... partitioner) {
+  HandOff hand_off;
+  tbb::parallel_for(range, hand_off.wrap(body), partitioner...);
+}
 }  // namespace detail
 
 // Runs f(i) for every i in [0, n) on the workers, in no particular order.
@@ -54,10 +118,10 @@ void for_each_index(size_t n, F&& f) {
   }
   const size_t grain = detail::grain_for(n);
   detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-                      });
+    detail::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+                         });
   });
 }
 
@@ -77,22 +141,22 @@ std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
   std::vector<std::vector<size_t>> found(chunks);
   std::vector<size_t> offsets(chunks + 1, 0);
   detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c) {
-                          const size_t end = std::min(n, (c + 1) * grain);
-                          for (size_t i = c * grain; i < end; ++i)
-                            if (pred(i)) found[c].push_back(i);
-                        }
-                      });
+    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t c = r.begin(); c != r.end(); ++c) {
+                             const size_t end = std::min(n, (c + 1) * grain);
+                             for (size_t i = c * grain; i < end; ++i)
+                               if (pred(i)) found[c].push_back(i);
+                           }
+                         });
     for (size_t c = 0; c < chunks; ++c) offsets[c + 1] = offsets[c] + found[c].size();
     out.resize(offsets[chunks]);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c)
-                          std::copy(found[c].begin(), found[c].end(),
-                                    out.begin() + static_cast<ptrdiff_t>(offsets[c]));
-                      });
+    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t c = r.begin(); c != r.end(); ++c)
+                             std::copy(found[c].begin(), found[c].end(),
+                                       out.begin() + static_cast<ptrdiff_t>(offsets[c]));
+                         });
   });
   return out;
 }
@@ -111,7 +175,7 @@ std::optional<size_t> find_first(size_t n, Pred&& pred) {
   std::atomic<size_t> best{n};
   const size_t grain = detail::grain_for(n);
   detail::arena().execute([&] {
-    tbb::parallel_for(
+    detail::parallel_for(
         tbb::blocked_range<size_t>(0, n, grain),
         [&](const tbb::blocked_range<size_t>& r) {
           for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -148,7 +212,7 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     if (b.key < a.key) return false;
     return a.position < b.position;
   };
-  if (static_cast<size_t>(last - first) < kInlineBelow) {
+  if (static_cast<size_t>(last - first) < kInlineBelow || detail::kSortsOnCaller) {
     std::sort(first, last, before);
     return;
   }
@@ -195,6 +259,18 @@ void walk_then_work(size_t n, Produce&& produce, Work&& work) {
   if (n < kInlineBelow) {
     for (size_t i = 0; i < n; ++i) produce(i);
     work(size_t{0}, n);
+    return;
+  }
+  if constexpr (detail::kWalksFirst) {
+    for (size_t i = 0; i < n; ++i) produce(i);
+    const size_t blocks = (n + kBlock - 1) / kBlock;
+    detail::arena().execute([&] {
+      detail::parallel_for(tbb::blocked_range<size_t>(0, blocks, 1),
+                           [&](const tbb::blocked_range<size_t>& r) {
+                             for (size_t b = r.begin(); b != r.end(); ++b)
+                               work(b * kBlock, std::min(n, (b + 1) * kBlock));
+                           });
+    });
     return;
   }
   detail::arena().execute([&] {
