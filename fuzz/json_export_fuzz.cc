@@ -26,6 +26,8 @@ namespace {
 using engine::Shared;
 using engine::testing::JsonReader;
 using engine::testing::JsonValue;
+using engine::testing::double_record;
+using engine::testing::value_record;
 using Kind = JsonValue::Kind;
 
 constexpr size_t kMostSheets = 8;
@@ -188,15 +190,6 @@ struct Program {
 // Records as comparable texts, one way from the model and one way from the JSON value, so
 // that each record of the book can be looked up in the export.
 
-std::string bits_of(double v) {
-  if (!std::isfinite(v)) return "null";
-  char out[32];
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  std::snprintf(out, sizeof out, "f%016" PRIx64, bits);
-  return out;
-}
-
 // A JSON number or null as a double's record; integers are refused where a double is due.
 std::string number_record(const JsonValue& v) {
   if (v.kind == Kind::Null) return "null";
@@ -206,7 +199,7 @@ std::string number_record(const JsonValue& v) {
   char* end = nullptr;
   const double d = std::strtod(v.text.c_str(), &end);
   FUZZ_CHECK(end == v.text.c_str() + v.text.size(), "unreadable number %s", v.text.c_str());
-  return bits_of(d);
+  return double_record(d);
 }
 
 uint64_t unsigned_of(const JsonValue* v) {
@@ -240,35 +233,6 @@ std::string join(const std::vector<std::string>& parts) {
   return out;
 }
 
-std::string value_record(const engine::CellValue& value) {
-  using K = engine::CellValue::Kind;
-  switch (value.kind()) {
-    case K::Empty: return "null";
-    case K::String: return "s" + std::string(value.string_view());
-    case K::Numeric: return bits_of(std::get<double>(value.storage()));
-    case K::Integer: return "i" + std::to_string(std::get<int32_t>(value.storage()));
-    case K::Bool: return std::get<bool>(value.storage()) ? "true" : "false";
-    case K::DateTime: {
-      std::string text = "s";
-      std::get<engine::DateTime>(value.storage()).append_text(text, 'T');
-      return text;
-    }
-  }
-  return "";
-}
-
-std::string value_record(const JsonValue& v) {
-  switch (v.kind) {
-    case Kind::Null: return "null";
-    case Kind::String: return "s" + v.text;
-    case Kind::Bool: return v.boolean ? "true" : "false";
-    case Kind::Number:
-      if (v.text.find_first_of(".eE") == std::string::npos) return "i" + v.text;
-      return number_record(v);
-    default: FUZZ_CHECK(false, "a cell value cannot be an array or object"); return "";
-  }
-}
-
 std::string cell_record(const engine::Cell& c) {
   std::vector<std::string> parts = {std::to_string(c.coord.row), std::to_string(c.coord.column),
                                     value_record(c.value), std::string(1, c.data_type)};
@@ -289,6 +253,7 @@ std::string cell_record(const JsonValue& v) {
   std::vector<std::string> parts = {std::to_string(unsigned_of(v.get("row"))),
                                     std::to_string(unsigned_of(v.get("column"))),
                                     value_record(*v.get("value")), code};
+  FUZZ_CHECK(parts[2] != "?", "unreadable cell value");
   for (const char* key : {"formula", "style_id", "hidden_value"})
     parts.push_back(v.get(key) ? "+" + string_of(v.get(key)) : "-");
   return join(parts);
@@ -299,7 +264,7 @@ std::string dimension_record(uint64_t key, const Dimension& d, double size) {
   uint64_t number;
   if constexpr (requires { d.row_num; }) number = d.row_num;
   else number = d.col_num;
-  return join({std::to_string(key), std::to_string(number), bits_of(size),
+  return join({std::to_string(key), std::to_string(number), double_record(size),
                d.hidden ? "1" : "0", d.collapsed ? "1" : "0", std::to_string(d.level)});
 }
 
@@ -335,7 +300,7 @@ void check_dimensions(const JsonValue& v, const char* map_key, const char* numbe
   std::sort(expected.begin(), expected.end());
   std::sort(found.begin(), found.end());
   FUZZ_CHECK(found == expected, "dimensions differ from the book's");
-  FUZZ_CHECK(number_record(*v.get(default_key)) == bits_of(default_size), "default size");
+  FUZZ_CHECK(number_record(*v.get(default_key)) == double_record(default_size), "default size");
 }
 
 void check_sheet(const engine::Sheet& sheet, const JsonValue& v) {
@@ -353,8 +318,10 @@ void check_sheet(const engine::Sheet& sheet, const JsonValue& v) {
     const auto& m = sheet.merge_cells[i];
     const auto& item = merges.items[i];
     FUZZ_CHECK(item.kind == Kind::Array && item.items.size() == 4, "merged range shape");
-    FUZZ_CHECK(unsigned_of(&item.items[0]) == m.start_row && unsigned_of(&item.items[1]) == m.end_row &&
-                   unsigned_of(&item.items[2]) == m.start_col && unsigned_of(&item.items[3]) == m.end_col,
+    FUZZ_CHECK(unsigned_of(&item.items[0]) == m.start_row &&
+                   unsigned_of(&item.items[1]) == m.end_row &&
+                   unsigned_of(&item.items[2]) == m.start_col &&
+                   unsigned_of(&item.items[3]) == m.end_col,
                "merged range %zu differs", i);
   }
 
@@ -375,7 +342,8 @@ void check_sheet(const engine::Sheet& sheet, const JsonValue& v) {
   FUZZ_CHECK(found == expected, "cells differ from the book's");
 
   std::vector<std::string> rows, columns;
-  for (const auto& [key, d] : sheet.row_dimensions.rows) rows.push_back(dimension_record(key, d, d.height));
+  for (const auto& [key, d] : sheet.row_dimensions.rows)
+    rows.push_back(dimension_record(key, d, d.height));
   for (const auto& [key, d] : sheet.column_dimensions.columns)
     columns.push_back(dimension_record(key, d, d.width));
   check_dimensions(*v.get("row_dimensions"), "rows", "row_num", "height", "default_height", rows,

@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   }
   for (const auto& path : inputs) {
     std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
     std::fprintf(stderr, "replaying %s\n", path.c_str());
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }

@@ -49,9 +49,9 @@ inline size_t grain_for(size_t n) {
 }
 
 // The edges between a caller and the work it hands out, for as long as a HandOff lives:
-// whatever the caller wrote before making it happens before every call of the wrapped
-// body, and every call happens before whatever the caller does once it is gone (also when
-// a call threw). The scheduler provides exactly this, but inside oneTBB's library, which
+// whatever the caller wrote before making it happens before every call of a wrapped body,
+// and every call happens before whatever the caller does once it is gone (also when a
+// call threw). The scheduler provides exactly this, but inside oneTBB's library, which
 // ThreadSanitizer does not see; the tsan build therefore states the edges itself, and the
 // others compile it to nothing. Calls are never ordered against each other, so a race
 // between two workers is still reported.
@@ -62,30 +62,55 @@ class HandOff {
 #if SHEAFWORK_TSAN
   HandOff() { __tsan_release(&handed_); }
   ~HandOff() { __tsan_acquire(&returned_); }
-#else
-  HandOff() = default;
-#endif
 
+  // A body as the scheduler copies it into its tasks and calls it. Each copy also states
+  // its own hand-off, from the thread that made it to the thread that calls it: a worker
+  // reads the copy before any other code of ours runs.
   template <class Body>
-  decltype(auto) wrap(const Body& body) {
-#if SHEAFWORK_TSAN
-    return [this, &body](auto&&... args) {
-      __tsan_acquire(&handed_);
+  class Wrapped {
+   public:
+    Wrapped(HandOff& hand_off, const Body& body) : hand_off_(&hand_off), body_(&body) {
+      __tsan_release(this);
+    }
+    Wrapped(const Wrapped& other) {
+      __tsan_acquire(const_cast<Wrapped*>(&other));
+      hand_off_ = other.hand_off_;
+      body_ = other.body_;
+      __tsan_release(this);
+    }
+    Wrapped& operator=(const Wrapped&) = delete;
+
+    template <class... Args>
+    decltype(auto) operator()(Args&&... args) const {
+      __tsan_acquire(const_cast<Wrapped*>(this));
+      __tsan_acquire(&hand_off_->handed_);
       struct Back {
         char* returned;
         ~Back() { __tsan_release(returned); }
-      } back{&returned_};
-      return body(std::forward<decltype(args)>(args)...);
-    };
-#else
-    return body;
-#endif
+      } back{&hand_off_->returned_};
+      return (*body_)(std::forward<Args>(args)...);
+    }
+
+   private:
+    HandOff* hand_off_;
+    const Body* body_;
+  };
+
+  template <class Body>
+  Wrapped<Body> wrap(const Body& body) {
+    return Wrapped<Body>(*this, body);
   }
 
-#if SHEAFWORK_TSAN
  private:
   char handed_ = 0;
   char returned_ = 0;
+#else
+  HandOff() = default;
+
+  template <class Body>
+  const Body& wrap(const Body& body) {
+    return body;
+  }
 #endif
 };
 
@@ -100,6 +125,15 @@ inline constexpr bool kWalksFirst = true;
 inline constexpr bool kSortsOnCaller = false;
 inline constexpr bool kWalksFirst = false;
 #endif
+
+// Runs f in the arena, with its hand-off stated: a caller that finds no free slot in the
+// arena has f run by a worker while it waits.
+template <class F>
+void execute(const F& f) {
+  HandOff hand_off;
+  auto&& wrapped = hand_off.wrap(f);
+  arena().execute(wrapped);
+}
 
 // tbb::parallel_for inside the arena, with its hand-off stated.
 template <class Range, class Body, class... Partitioner>
@@ -117,7 +151,7 @@ void for_each_index(size_t n, F&& f) {
     return;
   }
   const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
+  detail::execute([&] {
     detail::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
                          [&](const tbb::blocked_range<size_t>& r) {
                            for (size_t i = r.begin(); i != r.end(); ++i) f(i);
@@ -140,7 +174,7 @@ std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
   const size_t chunks = (n + grain - 1) / grain;
   std::vector<std::vector<size_t>> found(chunks);
   std::vector<size_t> offsets(chunks + 1, 0);
-  detail::arena().execute([&] {
+  detail::execute([&] {
     detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
                          [&](const tbb::blocked_range<size_t>& r) {
                            for (size_t c = r.begin(); c != r.end(); ++c) {
@@ -174,7 +208,7 @@ std::optional<size_t> find_first(size_t n, Pred&& pred) {
   // are skipped, so every index left of the final value was tested.
   std::atomic<size_t> best{n};
   const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
+  detail::execute([&] {
     detail::parallel_for(
         tbb::blocked_range<size_t>(0, n, grain),
         [&](const tbb::blocked_range<size_t>& r) {
@@ -216,7 +250,7 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     std::sort(first, last, before);
     return;
   }
-  detail::arena().execute([&] { tbb::parallel_sort(first, last, before); });
+  detail::execute([&] { tbb::parallel_sort(first, last, before); });
 }
 
 // Sorts `items` stably by key(item), each key computed exactly once per item (on the
@@ -264,7 +298,7 @@ void walk_then_work(size_t n, Produce&& produce, Work&& work) {
   if constexpr (detail::kWalksFirst) {
     for (size_t i = 0; i < n; ++i) produce(i);
     const size_t blocks = (n + kBlock - 1) / kBlock;
-    detail::arena().execute([&] {
+    detail::execute([&] {
       detail::parallel_for(tbb::blocked_range<size_t>(0, blocks, 1),
                            [&](const tbb::blocked_range<size_t>& r) {
                              for (size_t b = r.begin(); b != r.end(); ++b)
@@ -273,7 +307,7 @@ void walk_then_work(size_t n, Produce&& produce, Work&& work) {
     });
     return;
   }
-  detail::arena().execute([&] {
+  detail::execute([&] {
     tbb::task_group group;
     for (size_t begin = 0; begin < n; begin += kBlock) {
       const size_t end = std::min(n, begin + kBlock);

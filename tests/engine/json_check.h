@@ -1,16 +1,24 @@
 // A strict reader of JSON text for the tests that check the export from outside: one value
 // and nothing after it, the grammar of RFC 8259 with no extension, every string's bytes
 // valid UTF-8 and every escape decoded (an unpaired surrogate escape is refused). Numbers
-// keep their text, so a test can read them back with its own rules.
+// keep their text, so a test can read them back with its own rules. A cell value and its
+// JSON form also turn into one comparable text each (value_record).
 #pragma once
 
+#include <cinttypes>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "engine/model/cell_value.h"
 
 namespace engine::testing {
 
@@ -287,5 +295,51 @@ class JsonReader {
   size_t pos_ = 0;
   mutable const char* why_ = nullptr;
 };
+
+// A double as the export writes it: its bits when finite, null otherwise.
+inline std::string double_record(double v) {
+  if (!std::isfinite(v)) return "null";
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  char out[24];
+  std::snprintf(out, sizeof out, "f%016" PRIx64, bits);
+  return out;
+}
+
+// The record of a cell value: "null", "true", "false", "i" and the integer's digits,
+// double_record of a double, or "s" and the text (a date-time's text in its JSON form).
+inline std::string value_record(const CellValue& value) {
+  using K = CellValue::Kind;
+  switch (value.kind()) {
+    case K::Empty: return "null";
+    case K::String: return "s" + std::string(value.string_view());
+    case K::Numeric: return double_record(std::get<double>(value.storage()));
+    case K::Integer: return "i" + std::to_string(std::get<int32_t>(value.storage()));
+    case K::Bool: return std::get<bool>(value.storage()) ? "true" : "false";
+    case K::DateTime: {
+      std::string text = "s";
+      std::get<DateTime>(value.storage()).append_text(text, 'T');
+      return text;
+    }
+  }
+  return "?";
+}
+
+// The record of the JSON form of a cell value; a number without a point or exponent is
+// an integer. "?" for what no value is written as.
+inline std::string value_record(const JsonValue& v) {
+  switch (v.kind) {
+    case JsonValue::Kind::Null: return "null";
+    case JsonValue::Kind::String: return "s" + v.text;
+    case JsonValue::Kind::Bool: return v.boolean ? "true" : "false";
+    case JsonValue::Kind::Number: {
+      if (v.text.find_first_of(".eE") == std::string::npos) return "i" + v.text;
+      char* end = nullptr;
+      const double d = std::strtod(v.text.c_str(), &end);
+      return end == v.text.c_str() + v.text.size() ? double_record(d) : "?";
+    }
+    default: return "?";
+  }
+}
 
 }  // namespace engine::testing
