@@ -53,7 +53,8 @@ inline size_t grain_for(size_t n) {
 // and every call happens before whatever the caller does once it is gone (also when a
 // call threw). The scheduler provides exactly this, but inside oneTBB's library, which
 // ThreadSanitizer does not see; the tsan build therefore states the edges itself, and the
-// others compile it to nothing. Calls are never ordered against each other, so a race
+// others compile it to nothing. Calls are ordered against each other only where the
+// scheduler orders them (a piece split off by one worker and run by another), so a race
 // between two workers is still reported.
 class HandOff {
  public:
@@ -63,35 +64,46 @@ class HandOff {
   HandOff() { __tsan_release(&handed_); }
   ~HandOff() { __tsan_acquire(&returned_); }
 
-  // A body as the scheduler copies it into its tasks and calls it. Each copy also states
-  // its own hand-off, from the thread that made it to the thread that calls it: a worker
-  // reads the copy before any other code of ours runs.
+  // A body as the scheduler copies it into its tasks and calls it. A worker reads a copy
+  // before any other code of ours runs, and the scheduler reuses the memory of finished
+  // tasks for new ones, so each copy states its own hand-offs too: every access to a
+  // copy's fields stands between an acquire and a release on the copy's address.
   template <class Body>
   class Wrapped {
    public:
-    Wrapped(HandOff& hand_off, const Body& body) : hand_off_(&hand_off), body_(&body) {
-      __tsan_release(this);
-    }
+    Wrapped(HandOff& hand_off, const Body& body) { set(&hand_off, &body); }
     Wrapped(const Wrapped& other) {
-      __tsan_acquire(const_cast<Wrapped*>(&other));
-      hand_off_ = other.hand_off_;
-      body_ = other.body_;
-      __tsan_release(this);
+      const auto [hand_off, body] = other.get();
+      set(hand_off, body);
     }
     Wrapped& operator=(const Wrapped&) = delete;
 
     template <class... Args>
     decltype(auto) operator()(Args&&... args) const {
-      __tsan_acquire(const_cast<Wrapped*>(this));
-      __tsan_acquire(&hand_off_->handed_);
+      const auto [hand_off, body] = get();
+      __tsan_acquire(&hand_off->handed_);
       struct Back {
         char* returned;
         ~Back() { __tsan_release(returned); }
-      } back{&hand_off_->returned_};
-      return (*body_)(std::forward<Args>(args)...);
+      } back{&hand_off->returned_};
+      return (*body)(std::forward<Args>(args)...);
     }
 
    private:
+    void* address() const { return const_cast<Wrapped*>(this); }
+    void set(HandOff* hand_off, const Body* body) {
+      __tsan_acquire(address());
+      hand_off_ = hand_off;
+      body_ = body;
+      __tsan_release(address());
+    }
+    std::pair<HandOff*, const Body*> get() const {
+      __tsan_acquire(address());
+      std::pair<HandOff*, const Body*> fields{hand_off_, body_};
+      __tsan_release(address());
+      return fields;
+    }
+
     HandOff* hand_off_;
     const Body* body_;
   };
@@ -114,10 +126,10 @@ class HandOff {
 #endif
 };
 
-// Two hand-offs happen out of the caller's sight, so the tsan build cannot state them:
-// oneTBB's sort passes pieces of the array from worker to worker, and a task_group task is
-// built by the caller and read by a worker before any code of ours runs. That build sorts
-// on the calling thread and walks before it works, with the same results.
+// Two hand-offs happen wholly inside oneTBB's code, so the tsan build cannot state them:
+// its sort passes pieces of the array from worker to worker, and a task_group task's own
+// fields are written by the caller and read by a worker. That build sorts on the calling
+// thread and walks before it works, with the same results.
 #if SHEAFWORK_TSAN
 inline constexpr bool kSortsOnCaller = true;
 inline constexpr bool kWalksFirst = true;
