@@ -18,6 +18,16 @@ namespace {
 // Past this the operating system would refuse the threads long before they helped.
 constexpr size_t kMostWorkers = 1024;
 
+// A calling thread that finds every slot of the arena taken has its work run by a worker
+// while it waits, a hand-off inside oneTBB that ThreadSanitizer cannot see. The tsan build
+// keeps this many more slots for calling threads only (workers never take them), so that
+// every caller of the engine can join; the number of workers stays the same.
+#if SHEAFWORK_TSAN
+constexpr size_t kExtraCallerSlots = 32;
+#else
+constexpr size_t kExtraCallerSlots = 0;
+#endif
+
 // A decimal count as the variables are written: digits with an optional leading "+",
 // nothing else; too large a number counts as no number.
 std::optional<size_t> read_count(const char* text) {
@@ -66,7 +76,8 @@ tbb::task_arena& arena() {
     }
     // One slot stays free for the calling thread, which works while it waits; the
     // arena never runs more than `size` threads at once.
-    auto* made = new tbb::task_arena(static_cast<int>(size), 1);
+    auto* made = new tbb::task_arena(static_cast<int>(size + kExtraCallerSlots),
+                                     static_cast<int>(1 + kExtraCallerSlots));
     made->initialize();
     return made;
   }();
@@ -75,6 +86,8 @@ tbb::task_arena& arena() {
 
 }  // namespace detail
 
-size_t worker_count() { return static_cast<size_t>(detail::arena().max_concurrency()); }
+size_t worker_count() {
+  return static_cast<size_t>(detail::arena().max_concurrency()) - kExtraCallerSlots;
+}
 
 }  // namespace engine::pool

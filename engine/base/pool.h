@@ -20,6 +20,10 @@
 #include "oneapi/tbb/task_arena.h"
 #include "oneapi/tbb/task_group.h"
 
+#if SHEAFWORK_TSAN
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace engine::pool {
 
 // Number of workers of the pool (creates it when needed).
@@ -42,6 +46,112 @@ inline size_t grain_for(size_t n) {
   size_t parts = worker_count() * 8;
   return std::max<size_t>(64, n / parts + 1);
 }
+
+// The edges between a caller and the work it hands out, for as long as a HandOff lives:
+// whatever the caller wrote before making it happens before every call of a wrapped body,
+// and every call happens before whatever the caller does once it is gone (also when a
+// call threw). The scheduler provides exactly this, but inside oneTBB's library, which
+// ThreadSanitizer does not see; the tsan build therefore states the edges itself, and the
+// others compile it to nothing. Calls are ordered against each other only where the
+// scheduler orders them (a piece split off by one worker and run by another), so a race
+// between two workers is still reported.
+class HandOff {
+ public:
+  HandOff(const HandOff&) = delete;
+  HandOff& operator=(const HandOff&) = delete;
+#if SHEAFWORK_TSAN
+  HandOff() { __tsan_release(&handed_); }
+  ~HandOff() { __tsan_acquire(&returned_); }
+
+  // A body as the scheduler copies it into its tasks and calls it. A worker reads a copy
+  // before any other code of ours runs, and the scheduler reuses the memory of finished
+  // tasks for new ones, so each copy states its own hand-offs too: every access to a
+  // copy's fields stands between an acquire and a release on the copy's address.
+  template <class Body>
+  class Wrapped {
+   public:
+    Wrapped(HandOff& hand_off, const Body& body) { set(&hand_off, &body); }
+    Wrapped(const Wrapped& other) {
+      const auto [hand_off, body] = other.get();
+      set(hand_off, body);
+    }
+    Wrapped& operator=(const Wrapped&) = delete;
+
+    template <class... Args>
+    decltype(auto) operator()(Args&&... args) const {
+      const auto [hand_off, body] = get();
+      __tsan_acquire(&hand_off->handed_);
+      struct Back {
+        char* returned;
+        ~Back() { __tsan_release(returned); }
+      } back{&hand_off->returned_};
+      return (*body)(std::forward<Args>(args)...);
+    }
+
+   private:
+    void* address() const { return const_cast<Wrapped*>(this); }
+    void set(HandOff* hand_off, const Body* body) {
+      __tsan_acquire(address());
+      hand_off_ = hand_off;
+      body_ = body;
+      __tsan_release(address());
+    }
+    std::pair<HandOff*, const Body*> get() const {
+      __tsan_acquire(address());
+      std::pair<HandOff*, const Body*> fields{hand_off_, body_};
+      __tsan_release(address());
+      return fields;
+    }
+
+    HandOff* hand_off_;
+    const Body* body_;
+  };
+
+  template <class Body>
+  Wrapped<Body> wrap(const Body& body) {
+    return Wrapped<Body>(*this, body);
+  }
+
+ private:
+  char handed_ = 0;
+  char returned_ = 0;
+#else
+  HandOff() = default;
+
+  template <class Body>
+  const Body& wrap(const Body& body) {
+    return body;
+  }
+#endif
+};
+
+// Two hand-offs happen wholly inside oneTBB's code, so the tsan build cannot state them:
+// its sort passes pieces of the array from worker to worker, and a task_group task's own
+// fields are written by the caller and read by a worker. That build sorts on the calling
+// thread and walks before it works, with the same results.
+#if SHEAFWORK_TSAN
+inline constexpr bool kSortsOnCaller = true;
+inline constexpr bool kWalksFirst = true;
+#else
+inline constexpr bool kSortsOnCaller = false;
+inline constexpr bool kWalksFirst = false;
+#endif
+
+// Runs f in the arena, with its hand-off stated: a caller that finds no free slot in the
+// arena has f run by a worker while it waits.
+template <class F>
+void execute(const F& f) {
+  HandOff hand_off;
+  auto&& wrapped = hand_off.wrap(f);
+  arena().execute(wrapped);
+}
+
+// tbb::parallel_for inside the arena, with its hand-off stated.
+template <class Range, class Body, class... Partitioner>
+void parallel_for(const Range& range, const Body& body, const Partitioner&... partitioner) {
+  HandOff hand_off;
+  tbb::parallel_for(range, hand_off.wrap(body), partitioner...);
+}
 }  // namespace detail
 
 // Runs f(i) for every i in [0, n) on the workers, in no particular order.
@@ -52,11 +162,11 @@ void for_each_index(size_t n, F&& f) {
     return;
   }
   const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-                      });
+  detail::execute([&] {
+    detail::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+                         });
   });
 }
 
@@ -75,23 +185,23 @@ std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
   const size_t chunks = (n + grain - 1) / grain;
   std::vector<std::vector<size_t>> found(chunks);
   std::vector<size_t> offsets(chunks + 1, 0);
-  detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c) {
-                          const size_t end = std::min(n, (c + 1) * grain);
-                          for (size_t i = c * grain; i < end; ++i)
-                            if (pred(i)) found[c].push_back(i);
-                        }
-                      });
+  detail::execute([&] {
+    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t c = r.begin(); c != r.end(); ++c) {
+                             const size_t end = std::min(n, (c + 1) * grain);
+                             for (size_t i = c * grain; i < end; ++i)
+                               if (pred(i)) found[c].push_back(i);
+                           }
+                         });
     for (size_t c = 0; c < chunks; ++c) offsets[c + 1] = offsets[c] + found[c].size();
     out.resize(offsets[chunks]);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c)
-                          std::copy(found[c].begin(), found[c].end(),
-                                    out.begin() + static_cast<ptrdiff_t>(offsets[c]));
-                      });
+    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                         [&](const tbb::blocked_range<size_t>& r) {
+                           for (size_t c = r.begin(); c != r.end(); ++c)
+                             std::copy(found[c].begin(), found[c].end(),
+                                       out.begin() + static_cast<ptrdiff_t>(offsets[c]));
+                         });
   });
   return out;
 }
@@ -109,8 +219,8 @@ std::optional<size_t> find_first(size_t n, Pred&& pred) {
   // are skipped, so every index left of the final value was tested.
   std::atomic<size_t> best{n};
   const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
-    tbb::parallel_for(
+  detail::execute([&] {
+    detail::parallel_for(
         tbb::blocked_range<size_t>(0, n, grain),
         [&](const tbb::blocked_range<size_t>& r) {
           for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -147,11 +257,11 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     if (b.key < a.key) return false;
     return a.position < b.position;
   };
-  if (static_cast<size_t>(last - first) < kInlineBelow) {
+  if (static_cast<size_t>(last - first) < kInlineBelow || detail::kSortsOnCaller) {
     std::sort(first, last, before);
     return;
   }
-  detail::arena().execute([&] { tbb::parallel_sort(first, last, before); });
+  detail::execute([&] { tbb::parallel_sort(first, last, before); });
 }
 
 // For inputs that can only be walked in order (a hash map) but whose items are costly to
@@ -166,7 +276,19 @@ void walk_then_work(size_t n, Produce&& produce, Work&& work) {
     work(size_t{0}, n);
     return;
   }
-  detail::arena().execute([&] {
+  if constexpr (detail::kWalksFirst) {
+    for (size_t i = 0; i < n; ++i) produce(i);
+    const size_t blocks = (n + kBlock - 1) / kBlock;
+    detail::execute([&] {
+      detail::parallel_for(tbb::blocked_range<size_t>(0, blocks, 1),
+                           [&](const tbb::blocked_range<size_t>& r) {
+                             for (size_t b = r.begin(); b != r.end(); ++b)
+                               work(b * kBlock, std::min(n, (b + 1) * kBlock));
+                           });
+    });
+    return;
+  }
+  detail::execute([&] {
     tbb::task_group group;
     for (size_t begin = 0; begin < n; begin += kBlock) {
       const size_t end = std::min(n, begin + kBlock);

@@ -103,8 +103,15 @@ class Shared {
   }
   void release() {
     if (!block_) return;
+    // The last owner must see every other owner's writes before it deletes: a release
+    // count, and an acquire fence once the count reaches zero. ThreadSanitizer does not
+    // model fences, so its build orders the count itself the same way.
+#if SHEAFWORK_TSAN
+    if (block_->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+#else
     if (block_->strong.fetch_sub(1, std::memory_order_release) == 1) {
       std::atomic_thread_fence(std::memory_order_acquire);
+#endif
       delete block_;  // drops the handles the record itself holds
     }
     block_ = nullptr;
