@@ -23,8 +23,11 @@ void one_pass(const uint64_t* from, uint64_t* to, size_t n, int shift, int bits,
     if (chunks == 1) {
       body(0);
     } else {
-      detail::arena().execute([&] {
-        tbb::parallel_for(size_t{0}, chunks, [&](size_t c) { body(c); });
+      detail::execute([&] {
+        detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+                             [&](const tbb::blocked_range<size_t>& r) {
+                               for (size_t c = r.begin(); c != r.end(); ++c) body(c);
+                             });
       });
     }
   };
