@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/engine/utf8_encode.h"
+
 // Stops the run when `holds` is false: libFuzzer keeps the input as a crash, the replay
 // test fails.
 #define FUZZ_CHECK(holds, ...)                                                      \
@@ -64,24 +66,6 @@ class FuzzInput {
   size_t pos_ = 0;
 };
 
-inline void put_code_point(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 inline std::string FuzzInput::valid_utf8(std::string_view raw) {
   std::string out;
   size_t i = 0;
@@ -102,7 +86,7 @@ inline std::string FuzzInput::valid_utf8(std::string_view raw) {
       out.append(raw.substr(i, static_cast<size_t>(tail) + 1));
       i += static_cast<size_t>(tail) + 1;
     } else {
-      put_code_point(out, lead);
+      engine::testing::append_utf8(out, lead);
       ++i;
     }
   }

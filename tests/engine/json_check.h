@@ -20,6 +20,7 @@
 
 #include "engine/json/export.h"
 #include "engine/model/cell_value.h"
+#include "tests/engine/utf8_encode.h"
 
 namespace engine::testing {
 
@@ -192,23 +193,6 @@ class JsonReader {
     return true;
   }
 
-  static void put_utf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
 
   bool hex4(uint32_t& out) {
     if (pos_ + 4 > s_.size()) return fail("short \\u escape");
@@ -291,7 +275,7 @@ class JsonReader {
             if (low < 0xDC00 || low > 0xDFFF) return fail("lone high surrogate");
             unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
           }
-          put_utf8(out, unit);
+          append_utf8(out, unit);
           break;
         }
         default:
