@@ -13,18 +13,6 @@
 namespace binding {
 namespace {
 
-// Holds the interpreter lock for its lifetime, whether or not the thread held it before.
-class HeldLock {
- public:
-  HeldLock() : state_(PyGILState_Ensure()) {}
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-  ~HeldLock() { PyGILState_Release(state_); }
-
- private:
-  PyGILState_STATE state_;
-};
-
 enum Field { kRow, kColumn, kValue, kFormula, kDataType, kName, kSheetState, kMergeCells,
              kCells, kFieldCount };
 
@@ -109,16 +97,6 @@ engine::Sheet read_sheet(PyObject* object) {
 }
 
 }  // namespace
-
-engine::Shared<engine::Cell> cell_from_object(PyObject* source) {
-  HeldLock lock;
-  return engine::Shared<engine::Cell>::make(read_cell(source));
-}
-
-engine::Shared<engine::Sheet> sheet_from_object(PyObject* source) {
-  HeldLock lock;
-  return engine::Shared<engine::Sheet>::make(read_sheet(source));
-}
 
 std::vector<engine::Sheet> sheets_from_list(PyObject* list) {
   std::vector<engine::Sheet> sheets;

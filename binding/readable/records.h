@@ -8,9 +8,8 @@
 //
 // A field that is missing or raises when read stops the call with PanicException naming
 // the Python error, the first failing field in reading order; so do the stops of
-// py_to_value. Whatever was built up to a stop is freed. The interpreter lock is needed
-// throughout; cell_from_object and sheet_from_object take it themselves when the caller
-// does not hold it.
+// py_to_value. Whatever was built up to a stop is freed. The caller holds the
+// interpreter lock throughout.
 #pragma once
 
 #include <vector>
@@ -22,25 +21,23 @@
 
 namespace binding {
 
-// Fields row (value_to_u32), column (value_to_u16), value and formula
-// (value_to_opt_string) and data_type (value_to_string), stored unchanged. With the
-// data type "s" a present value is a String holding the text as it is; with any other
-// it is inferred from the text. An absent value is Empty. No style, no hidden value.
-engine::Shared<engine::Cell> cell_from_object(PyObject* source);
+// A cell source gives row (value_to_u32), column (value_to_u16), value and formula
+// (value_to_opt_string) and data_type (value_to_string), stored unchanged. With the data
+// type "s" a present value is a String holding the text as it is; with any other it is
+// inferred from the text. An absent value is Empty. No style, no hidden value.
+//
+// A sheet source gives name and sheet_state (value_to_string, no defaults), merge_cells
+// (merge_ranges.h) and cells, which must be a list or list subclass; its items, walked as
+// list_walk.h says, are read as cell sources and stored under their own coordinates, the
+// later of two at one coordinate kept. No comments, no dimensions.
 
-// Fields name and sheet_state (value_to_string, no defaults), merge_cells
-// (merge_ranges.h) and cells, which must be a list or list subclass; its items, walked
-// as list_walk.h says, are read by cell_from_object and stored under their own
-// coordinates, the later of two at one coordinate kept. No comments, no dimensions.
-engine::Shared<engine::Sheet> sheet_from_object(PyObject* source);
-
-// The items of `list` (a list or subclass), walked as list_walk.h says, each read as by
-// sheet_from_object into a sheet that alone holds its cells.
+// The items of `list` (a list or subclass), walked as list_walk.h says, each read as a
+// sheet source into a sheet that alone holds its cells.
 std::vector<engine::Sheet> sheets_from_list(PyObject* list);
 
 // The `cells` argument of the readable searches (a list or subclass), walked as
 // list_walk.h says: a ReadableCell item lends its own record under a brief shared
-// borrow; any other item is read by cell_from_object into a new record.
+// borrow; any other item is read as a cell source into a new record.
 std::vector<engine::Shared<engine::Cell>> cells_from_list(PyObject* list);
 
 }  // namespace binding

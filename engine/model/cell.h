@@ -35,9 +35,6 @@ class Cell {
   // Stores `text` unchanged, a one-byte text in `data_type`, any other out of line.
   void set_data_type(std::string_view text);
 
-  // Replaces the value with the inference of `text`; data_type is the caller's business.
-  void set_value_text(std::string_view text) { value = CellValue::from_text(text); }
-
   // A cell counts as a formula cell when it has a formula and its code is exactly "f".
   bool is_formula() const { return data_type == 'f' && formula().has_value(); }
 
