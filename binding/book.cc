@@ -12,8 +12,7 @@ namespace binding {
 
 Ref book_sheets(const BookHandle& book) {
   std::vector<engine::Shared<engine::Sheet>> sheets = book.read()->sheets;
-  SheetClass& cls = sheet_class();
-  return make_list(sheets.size(), [&](size_t i) { return cls.wrap(std::move(sheets[i])); });
+  return sheet_class().wrap_all(std::move(sheets));
 }
 
 Ref book_add_sheet(const BookHandle& book, std::string name, std::string sheet_state) {

@@ -172,8 +172,4 @@ CellClass& cell_class() {
   return c;
 }
 
-Ref wrap_cells(std::vector<engine::Shared<engine::Cell>> cells) {
-  return cell_class().wrap_all(std::move(cells));
-}
-
 }  // namespace binding

@@ -13,8 +13,5 @@ namespace binding {
 
 CellClass& cell_class();
 
-// A new list of Cell objects, one per handle, in the given order. Call it after the
-// sheet's lock is released.
-Ref wrap_cells(std::vector<engine::Shared<engine::Cell>> cells);
 
 }  // namespace binding

@@ -89,12 +89,10 @@ PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 }
 
 PyObject* get_comments(PyObject* self, void*) {
-  return read_record(sheet_class(), 
-      self, [](const engine::Sheet& s) { return s.comments; },
+  return read_record(
+      sheet_class(), self, [](const engine::Sheet& s) { return s.comments; },
       [](std::vector<engine::Shared<engine::Comment>> comments) {
-        CommentClass& cls = comment_class();
-        return make_list(comments.size(),
-                         [&](size_t i) { return cls.wrap(std::move(comments[i])); });
+        return comment_class().wrap_all(std::move(comments));
       });
 }
 

@@ -40,8 +40,7 @@ struct SheetGetters {
     return read(
         self, [](const engine::Sheet& s) { return s.sorted_cells(); },
         [](std::vector<engine::Shared<engine::Cell>> found) {
-          auto& cls = Traits::cells();
-          return make_list(found.size(), [&](size_t i) { return cls.wrap(std::move(found[i])); });
+          return Traits::cells().wrap_all(std::move(found));
         });
   }
 

@@ -28,8 +28,7 @@ Ref wrap_sheet(std::optional<engine::Shared<engine::Sheet>> found) {
 }
 
 Ref wrap_sheets(std::vector<engine::Shared<engine::Sheet>> found) {
-  ReadableSheetClass& cls = readable_sheet_class();
-  return make_list(found.size(), [&](size_t i) { return cls.wrap(std::move(found[i])); });
+  return readable_sheet_class().wrap_all(std::move(found));
 }
 
 // The shape of every member: bind, receiver, shared borrow, convert (in `search`, which
