@@ -16,9 +16,12 @@
 #include <vector>
 
 #include "binding/frame/ref.h"
+#include "engine/base/lending_scope.h"
+#include "engine/base/lent_handles.h"
 #include "engine/base/shared.h"
 #include "engine/model/cell.h"
 #include "engine/model/sheet.h"
+#include "engine/search/cell_list.h"
 
 namespace binding {
 
@@ -39,8 +42,25 @@ engine::Shared<engine::Sheet> sheet_from_object(PyObject* source);
 std::vector<engine::Sheet> sheets_from_list(PyObject* list);
 
 // The `cells` argument of the readable searches (a list or subclass), walked as
-// list_walk.h says: a ReadableCell item lends its own record under a brief shared
-// borrow; any other item is read by cell_from_object into a new record.
-std::vector<engine::Shared<engine::Cell>> cells_from_list(PyObject* list);
+// list_walk.h says, as one list of records in item order. A ReadableCell item lends its
+// own record: it is checked for an exclusive borrow ("Already mutably borrowed") and its
+// record is lent for as long as this list lives, kept by the lending scope should another
+// thread drop the item meanwhile (so the walk reads each item and writes to none, neither
+// to the object nor to its record). Any other item is read by cell_from_object into a new
+// record that this list owns.
+class ListOfCells {
+ public:
+  explicit ListOfCells(PyObject* list);
+  ListOfCells(const ListOfCells&) = delete;
+  ListOfCells& operator=(const ListOfCells&) = delete;
+  ~ListOfCells();
+
+  engine::CellList view() const { return lent_.view(); }
+
+ private:
+  engine::LendingScope scope_;  // closed last
+  std::vector<engine::Shared<engine::Cell>> built_;
+  engine::LentHandles<engine::Cell> lent_;
+};
 
 }  // namespace binding

@@ -33,6 +33,11 @@ class LentHandles {
     new (&items_[i]) Shared<T>(typename Shared<T>::Lent{}, owned.block_);
   }
 
+  // Forgets the handles from position n on (never lent, or lent and no longer wanted).
+  void shrink_to(size_t n) {
+    if (n < size_) size_ = n;
+  }
+
   std::span<const Shared<T>> view() const { return {items_, size_}; }
   size_t size() const { return size_; }
 

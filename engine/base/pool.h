@@ -60,74 +60,95 @@ void for_each_index(size_t n, F&& f) {
   });
 }
 
-// Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
-template <class Pred>
-std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
-  std::vector<size_t> out;
+// Runs scan(begin, end, out) on the workers over pieces [begin, end) that together cover
+// [0, n): each piece appends what it keeps to its own list `out` (a std::vector<Out>),
+// and the lists are joined in piece order, so the result keeps the order of [0, n)
+// whichever worker ran which piece. Out is moved into place.
+template <class Out, class Scan>
+std::vector<Out> gather(size_t n, Scan&& scan) {
+  std::vector<Out> out;
   if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i)
-      if (pred(i)) out.push_back(i);
+    if (n > 0) scan(size_t{0}, n, out);
     return out;
   }
-  // Fixed chunks, each filtered into its own list; joining the lists in chunk order
-  // keeps the input order whichever worker ran which chunk.
   const size_t grain = detail::grain_for(n);
-  const size_t chunks = (n + grain - 1) / grain;
-  std::vector<std::vector<size_t>> found(chunks);
-  std::vector<size_t> offsets(chunks + 1, 0);
+  const size_t pieces = (n + grain - 1) / grain;
+  std::vector<std::vector<Out>> found(pieces);
+  std::vector<size_t> offsets(pieces + 1, 0);
   detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, pieces, 1),
                       [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c) {
-                          const size_t end = std::min(n, (c + 1) * grain);
-                          for (size_t i = c * grain; i < end; ++i)
-                            if (pred(i)) found[c].push_back(i);
-                        }
+                        for (size_t p = r.begin(); p != r.end(); ++p)
+                          scan(p * grain, std::min(n, (p + 1) * grain), found[p]);
                       });
-    for (size_t c = 0; c < chunks; ++c) offsets[c + 1] = offsets[c] + found[c].size();
-    out.resize(offsets[chunks]);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
+    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + found[p].size();
+    out.resize(offsets[pieces]);
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, pieces, 1),
                       [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t c = r.begin(); c != r.end(); ++c)
-                          std::copy(found[c].begin(), found[c].end(),
-                                    out.begin() + static_cast<ptrdiff_t>(offsets[c]));
+                        for (size_t p = r.begin(); p != r.end(); ++p) {
+                          std::move(found[p].begin(), found[p].end(),
+                                    out.begin() + static_cast<ptrdiff_t>(offsets[p]));
+                          std::vector<Out>().swap(found[p]);
+                        }
                       });
   });
   return out;
+}
+
+// Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
+template <class Pred>
+std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
+  return gather<size_t>(n, [&](size_t begin, size_t end, std::vector<size_t>& kept) {
+    for (size_t i = begin; i < end; ++i)
+      if (pred(i)) kept.push_back(i);
+  });
+}
+
+// The smallest index in [0, n) that scan reports, whichever worker finds a match first.
+// scan(begin, end, known) tests [begin, end) in order and returns the first match there,
+// or nullopt; it may give up at an index i once known() <= i (a match left of i is
+// already known). Pieces right of a known match are not scanned.
+template <class Scan>
+std::optional<size_t> find_first_in(size_t n, Scan&& scan) {
+  // `best` only ever falls to an index that matched, and only indexes at or right of it
+  // are skipped, so every index left of the final value was tested.
+  std::atomic<size_t> best{n};
+  auto known = [&best] { return best.load(std::memory_order_relaxed); };
+  auto run = [&](size_t begin, size_t end) {
+    if (begin >= known()) return;
+    if (const std::optional<size_t> hit = scan(begin, end, known)) {
+      size_t seen = best.load(std::memory_order_relaxed);
+      while (*hit < seen && !best.compare_exchange_weak(seen, *hit)) {
+      }
+    }
+  };
+  if (n < kInlineBelow) {
+    run(0, n);
+  } else {
+    const size_t grain = detail::grain_for(n);
+    detail::arena().execute([&] {
+      tbb::parallel_for(
+          tbb::blocked_range<size_t>(0, n, grain),
+          [&](const tbb::blocked_range<size_t>& r) { run(r.begin(), r.end()); },
+          tbb::simple_partitioner());
+    });
+  }
+  const size_t found = best.load();
+  if (found == n) return std::nullopt;
+  return found;
 }
 
 // The smallest i in [0, n) with pred(i) true, whichever worker finds a match first.
 // Indexes right of a match already found are not tested.
 template <class Pred>
 std::optional<size_t> find_first(size_t n, Pred&& pred) {
-  if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i)
+  return find_first_in(n, [&](size_t begin, size_t end, auto known) -> std::optional<size_t> {
+    for (size_t i = begin; i < end; ++i) {
+      if (known() <= i) return std::nullopt;
       if (pred(i)) return i;
+    }
     return std::nullopt;
-  }
-  // `best` only ever falls to an index that matched, and only indexes at or right of it
-  // are skipped, so every index left of the final value was tested.
-  std::atomic<size_t> best{n};
-  const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
-    tbb::parallel_for(
-        tbb::blocked_range<size_t>(0, n, grain),
-        [&](const tbb::blocked_range<size_t>& r) {
-          for (size_t i = r.begin(); i != r.end(); ++i) {
-            if (i >= best.load(std::memory_order_relaxed)) return;
-            if (pred(i)) {
-              size_t seen = best.load(std::memory_order_relaxed);
-              while (i < seen && !best.compare_exchange_weak(seen, i)) {
-              }
-              return;
-            }
-          }
-        },
-        tbb::simple_partitioner());
   });
-  size_t found = best.load();
-  if (found == n) return std::nullopt;
-  return found;
 }
 
 // A sort key and the position of its item. Trivial when Key is, so large arrays of them

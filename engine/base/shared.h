@@ -5,16 +5,26 @@
 #pragma once
 
 #include <atomic>
+#include <concepts>
 #include <cstdint>
 #include <new>
 #include <utility>
 
+#include "engine/base/lending_scope.h"
+#include "engine/base/read_gate.h"
 #include "engine/base/rw_lock.h"
 
 namespace engine {
 
 template <class T>
 class LentHandles;
+
+// A kind of record whose writers pass a ReadGate (read_gate.h) names it: a static gate().
+// Bulk readers inside that gate read its records without their own read locks.
+template <class T>
+concept Gated = requires {
+  { T::gate() } -> std::same_as<ReadGate&>;
+};
 
 template <class T>
 class Shared {
@@ -51,6 +61,13 @@ class Shared {
   ~Shared() { release(); }
 
   void swap(Shared& other) noexcept { std::swap(block_, other.block_); }
+
+  // Drops this handle, destroying the record at once when it was the last, also while a
+  // lending scope is open. Only for records that no open scope can have been lent (a
+  // record that only this call has handed out so far).
+  void release_unlent() {
+    if (block_) drop_retired(std::exchange(block_, nullptr));
+  }
   explicit operator bool() const { return block_ != nullptr; }
   bool same_record(const Shared& other) const { return block_ == other.block_; }
   uint64_t strong_count() const { return block_ ? block_->strong.load() : 0; }
@@ -76,13 +93,19 @@ class Shared {
     Block* block_;
   };
 
-  // Write access for as long as the guard lives.
+  // Write access for as long as the guard lives; for a gated kind, inside its gate.
   class WriteGuard {
    public:
-    explicit WriteGuard(Block* b) : block_(b) { block_->lock.lock(); }
+    explicit WriteGuard(Block* b) : block_(b) {
+      if constexpr (Gated<T>) T::gate().enter_writer();
+      block_->lock.lock();
+    }
     WriteGuard(const WriteGuard&) = delete;
     WriteGuard& operator=(const WriteGuard&) = delete;
-    ~WriteGuard() { block_->lock.unlock(); }
+    ~WriteGuard() {
+      block_->lock.unlock();
+      if constexpr (Gated<T>) T::gate().leave_writer();
+    }
     T& operator*() const { return block_->value; }
     T* operator->() const { return &block_->value; }
 
@@ -92,6 +115,13 @@ class Shared {
 
   ReadGuard read() const { return ReadGuard(block_); }
   WriteGuard write() const { return WriteGuard(block_); }
+
+  // The record, for a bulk reader that holds its pass of the gate; valid while it does.
+  const T& read_in_gate(const ReadGate::Reader&) const
+    requires Gated<T>
+  {
+    return block_->value;
+  }
 
  private:
   // A copy that holds no count, made only by LentHandles, which never destroys it.
@@ -105,9 +135,25 @@ class Shared {
     if (!block_) return;
     if (block_->strong.fetch_sub(1, std::memory_order_release) == 1) {
       std::atomic_thread_fence(std::memory_order_acquire);
-      delete block_;  // drops the handles the record itself holds
+      if (lending::scopes_open()) {
+        // A lent copy may still be read, or copied: the retired record keeps a count.
+        block_->strong.fetch_add(1, std::memory_order_relaxed);
+        lending::retire(block_, &drop_retired);
+      } else {
+        delete block_;  // drops the handles the record itself holds
+      }
     }
     block_ = nullptr;
+  }
+
+  // Gives back the count a retired record kept. No lent copy of it is read any more, so
+  // at zero it dies at once.
+  static void drop_retired(void* record) {
+    Block* block = static_cast<Block*>(record);
+    if (block->strong.fetch_sub(1, std::memory_order_release) == 1) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      delete block;
+    }
   }
 
   Block* block_ = nullptr;

@@ -98,26 +98,28 @@ void CellSnapshots::grow_arena(size_t n) {
 }
 
 void CellSnapshots::add(const Cell& cell) {
-  const CellValue::Storage& v = cell.value.storage();
+  const CellValue& v = cell.value;
   uint64_t payload = 0;
   switch (cell.value.kind()) {
     case CellValue::Kind::Empty:
       break;
     case CellValue::Kind::String:
-      payload = append_text(std::get_if<TextBox>(&v)->view());
+      payload = append_text(v.as_string());
       break;
     case CellValue::Kind::Numeric:
-      payload = std::bit_cast<uint64_t>(*std::get_if<double>(&v));
+      payload = std::bit_cast<uint64_t>(v.as_numeric());
       break;
     case CellValue::Kind::Integer:
-      payload = static_cast<uint32_t>(*std::get_if<int32_t>(&v));
+      payload = static_cast<uint32_t>(v.as_integer());
       break;
     case CellValue::Kind::Bool:
-      payload = *std::get_if<bool>(&v);
+      payload = v.as_bool();
       break;
-    case CellValue::Kind::DateTime:
-      payload = append(std::get_if<DateTime>(&v), sizeof(DateTime));
+    case CellValue::Kind::DateTime: {
+      const DateTime date_time = v.as_date_time();
+      payload = append(&date_time, sizeof date_time);
       break;
+    }
   }
   auto kind = static_cast<uint8_t>(cell.value.kind());
 

@@ -119,6 +119,76 @@ std::optional<double> parse_float(std::string_view text) {
 
 }  // namespace
 
+CellValue::CellValue(const CellValue& other) { copy_from(other); }
+
+CellValue::CellValue(CellValue&& other) noexcept : tag_(other.tag_) {
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  other.tag_ = static_cast<uint8_t>(Kind::Empty);
+}
+
+CellValue& CellValue::operator=(const CellValue& other) {
+  if (this != &other) {
+    CellValue copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+CellValue& CellValue::operator=(CellValue&& other) noexcept {
+  if (this != &other) {
+    drop_heap_text();
+    tag_ = other.tag_;
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.tag_ = static_cast<uint8_t>(Kind::Empty);
+  }
+  return *this;
+}
+
+void CellValue::copy_from(const CellValue& other) {
+  if (other.has_heap_text()) {
+    *this = string(other.as_string());
+    return;
+  }
+  tag_ = other.tag_;
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+}
+
+CellValue CellValue::string(std::string_view text) {
+  CellValue value;
+  if (text.size() <= kInPlace) {
+    value.tag_ = static_cast<uint8_t>(static_cast<uint8_t>(Kind::String) |
+                                      text.size() << kLengthShift);
+    if (!text.empty()) std::memcpy(value.bytes_, text.data(), text.size());
+    return value;
+  }
+  const size_t size = text.size();
+  char* block = new char[sizeof size + size];
+  std::memcpy(block, &size, sizeof size);
+  std::memcpy(block + sizeof size, text.data(), size);
+  value.tag_ = static_cast<uint8_t>(static_cast<uint8_t>(Kind::String) | kOnHeap << kLengthShift);
+  std::memcpy(value.bytes_, &block, sizeof block);
+  return value;
+}
+
+bool operator==(const CellValue& a, const CellValue& b) {
+  if (a.kind() != b.kind()) return false;
+  switch (a.kind()) {
+    case CellValue::Kind::Empty:
+      return true;
+    case CellValue::Kind::String:
+      return a.as_string() == b.as_string();
+    case CellValue::Kind::Numeric:
+      return a.as_numeric() == b.as_numeric();
+    case CellValue::Kind::Integer:
+      return a.as_integer() == b.as_integer();
+    case CellValue::Kind::Bool:
+      return a.as_bool() == b.as_bool();
+    case CellValue::Kind::DateTime:
+      return a.as_date_time() == b.as_date_time();
+  }
+  return false;
+}
+
 CellValue CellValue::from_text(std::string_view text) {
   if (text.empty()) return CellValue();
   if (upper_case_equals(text, "TRUE")) return boolean(true);
@@ -134,21 +204,21 @@ void CellValue::fmt(std::string& out) const {
     case Kind::Empty:
       return;
     case Kind::String:
-      out.append(std::get<TextBox>(storage_).view());
+      out.append(as_string());
       return;
     case Kind::Numeric:
-      append_numeric_text(out, std::get<double>(storage_));
+      append_numeric_text(out, as_numeric());
       return;
     case Kind::Integer: {
       char digits[12];  // "-2147483648"
-      out.append(digits, put_integer(digits, std::get<int32_t>(storage_)));
+      out.append(digits, put_integer(digits, as_integer()));
       return;
     }
     case Kind::Bool:
-      out.append(std::get<bool>(storage_) ? "true" : "false");
+      out.append(as_bool() ? "true" : "false");
       return;
     case Kind::DateTime:
-      std::get<DateTime>(storage_).append_text(out, ' ');
+      as_date_time().append_text(out, ' ');
       return;
   }
 }

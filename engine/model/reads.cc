@@ -1,5 +1,6 @@
 #include "engine/model/reads.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <memory>
@@ -24,8 +25,8 @@ std::unique_ptr<T[]> uncleared(size_t n) {
 }
 
 // The map's cells in map order: the slot of each (which stays put while the caller holds
-// the sheet's read lock) and the coordinate the cell holds, read once under its read
-// lock, with the bits in which those coordinates' sort keys differ. The map can only be
+// the sheet's read lock) and the coordinate the cell holds, read once (in bulk, inside
+// the cells' gate), with the bits in which those coordinates' sort keys differ. The map can only be
 // walked on one thread; the cells, scattered over the heap, are locked and read by the
 // workers while the walk goes on.
 struct Walked {
@@ -49,11 +50,15 @@ Walked walk(const CellMap& cells) {
         constexpr size_t kAhead = 8;
         uint64_t block_any = 0;
         uint64_t block_all = ~uint64_t{0};
-        for (size_t i = begin; i < end; ++i) {
-          if (i + kAhead < end) w.slots[i + kAhead]->prefetch();
-          w.coords[i] = w.slots[i]->read()->coord;
-          block_any |= w.coords[i].sort_key();
-          block_all &= w.coords[i].sort_key();
+        for (size_t run = begin; run < end; run += ReadGate::kBulkRun) {
+          const size_t run_end = std::min(end, run + ReadGate::kBulkRun);
+          const ReadGate::Reader pass(Cell::gate());
+          for (size_t i = run; i < run_end; ++i) {
+            if (i + kAhead < end) w.slots[i + kAhead]->prefetch();
+            w.coords[i] = w.slots[i]->read_in_gate(pass).coord;
+            block_any |= w.coords[i].sort_key();
+            block_all &= w.coords[i].sort_key();
+          }
         }
         any.fetch_or(block_any, std::memory_order_relaxed);
         all.fetch_and(block_all, std::memory_order_relaxed);

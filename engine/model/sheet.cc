@@ -35,9 +35,14 @@ namespace {
 template <auto field>
 auto largest(const CellMap& cells) {
   std::optional<std::remove_cvref_t<decltype(Coordinate{}.*field)>> most;
-  for (const auto& [key, cell] : cells.entries) {
-    const auto value = cell.read()->coord.*field;
-    most = most ? std::max(*most, value) : value;
+  auto it = cells.entries.begin();
+  const auto end = cells.entries.end();
+  while (it != end) {
+    const ReadGate::Reader pass(Cell::gate());
+    for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it) {
+      const auto value = it->second.read_in_gate(pass).coord.*field;
+      most = most ? std::max(*most, value) : value;
+    }
   }
   return most;
 }

@@ -79,8 +79,8 @@ struct Sheet {
   // holds this sheet's read lock. The new maps draw new seeds.
   Sheet clone() const;
 
-  // Every cell in row, then column order, each coordinate read once under the cell's
-  // read lock; equal coordinates keep map order. Runs on the worker pool. The caller
+  // Every cell in row, then column order, each coordinate read once (in bulk, inside the
+  // cells' gate); equal coordinates keep map order. Runs on the worker pool. The caller
   // holds the sheet's read lock. (Defined with the other cell-map reads.)
   std::vector<Shared<Cell>> sorted_cells() const;
 
