@@ -102,7 +102,7 @@ engine::Sheet read_sheet(PyObject* object) {
   auto& entries = sheet.cells.entries;
   entries.reserve(static_cast<size_t>(PyList_GET_SIZE(cells.get())));
   walk_list(cells.get(), [&](PyObject* item) {
-    auto cell = engine::Shared<engine::Cell>::make(read_cell(item));
+    auto cell = engine::Shared<engine::Cell>::make_in(sheet.cell_arena, read_cell(item));
     const engine::Coordinate at = cell.read()->coord;
     entries.insert_or_assign(at, std::move(cell));
   });

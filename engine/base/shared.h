@@ -8,16 +8,24 @@
 #include <concepts>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "engine/base/lending_scope.h"
 #include "engine/base/read_gate.h"
+#include "engine/base/slot_arena.h"
 #include "engine/base/rw_lock.h"
 
 namespace engine {
 
 template <class T>
 class LentHandles;
+template <class T>
+class Shared;
+
+// Slots for records of kind T (slot_arena.h).
+template <class T>
+using ArenaOf = SlotArena<Shared<T>::block_size(), Shared<T>::block_align()>;
 
 // A kind of record whose writers pass a ReadGate (read_gate.h) names it: a static gate().
 // Bulk readers inside that gate read its records without their own read locks.
@@ -32,18 +40,39 @@ class Shared {
 
   struct Block {
     template <class... Args>
-    explicit Block(Args&&... args) : value(std::forward<Args>(args)...) {}
+    explicit Block(bool in_arena, Args&&... args)
+        : in_arena(in_arena), value(std::forward<Args>(args)...) {}
     std::atomic<uint64_t> strong{1};
     std::atomic<uint64_t> weak{1};  // the strong owners together hold one weak count
     RwLock lock;
+    bool in_arena;  // in a slot of an Arena rather than on the heap
     T value;
   };
 
  public:
+  // The room one record takes, for ArenaOf.
+  static constexpr size_t block_size() { return sizeof(Block); }
+  static constexpr size_t block_align() { return alignof(Block); }
+
   template <class... Args>
   static Shared make(Args&&... args) {
     Shared s;
-    s.block_ = new Block(std::forward<Args>(args)...);
+    s.block_ = new Block(false, std::forward<Args>(args)...);
+    return s;
+  }
+
+  // The same, with the record in a slot of `arena`, an ArenaOf<T>.
+  template <class Arena, class... Args>
+  static Shared make_in(Arena& arena, Args&&... args) {
+    static_assert(std::is_same_v<Arena, ArenaOf<T>>);
+    void* room = arena.allocate();
+    Shared s;
+    try {
+      s.block_ = new (room) Block(true, std::forward<Args>(args)...);
+    } catch (...) {
+      Arena::release(room);
+      throw;
+    }
     return s;
   }
 
@@ -140,10 +169,20 @@ class Shared {
         block_->strong.fetch_add(1, std::memory_order_relaxed);
         lending::retire(block_, &drop_retired);
       } else {
-        delete block_;  // drops the handles the record itself holds
+        destroy(block_);
       }
     }
     block_ = nullptr;
+  }
+
+  // Destroys the record (dropping the handles it holds) and frees its room.
+  static void destroy(Block* block) {
+    if (block->in_arena) {
+      block->~Block();
+      ArenaOf<T>::release(block);
+    } else {
+      delete block;
+    }
   }
 
   // Gives back the count a retired record kept. No lent copy of it is read any more, so
@@ -152,7 +191,7 @@ class Shared {
     Block* block = static_cast<Block*>(record);
     if (block->strong.fetch_sub(1, std::memory_order_release) == 1) {
       std::atomic_thread_fence(std::memory_order_acquire);
-      delete block;
+      destroy(block);
     }
   }
 

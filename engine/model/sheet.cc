@@ -5,6 +5,16 @@
 
 namespace engine {
 
+CellMap::~CellMap() {
+  constexpr int kAhead = 8;
+  auto ahead = entries.begin();
+  for (int k = 0; k < kAhead && ahead != entries.end(); ++k) ++ahead;
+  for (auto& [key, cell] : entries) {
+    if (ahead != entries.end()) (ahead++)->second.prefetch();
+    cell = Shared<Cell>();
+  }
+}
+
 Sheet Sheet::clone() const {
   Sheet copy(name, sheet_state);
   copy.merge_cells = merge_cells;
