@@ -25,7 +25,14 @@ class LentHandles {
       : items_(std::exchange(other.items_, nullptr)), size_(std::exchange(other.size_, 0)) {}
   LentHandles(const LentHandles&) = delete;
   LentHandles& operator=(const LentHandles&) = delete;
-  LentHandles& operator=(LentHandles&&) = delete;
+  LentHandles& operator=(LentHandles&& other) noexcept {
+    if (this != &other) {
+      ::operator delete(items_);
+      items_ = std::exchange(other.items_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
   // The handles are left without their destructors: they never held a count to give back.
   ~LentHandles() { ::operator delete(items_); }
 

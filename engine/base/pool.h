@@ -95,6 +95,20 @@ std::vector<Out> gather(size_t n, Scan&& scan) {
   return out;
 }
 
+// Runs f(i) for every i in [0, n) on the workers, one item per task: for a few items of
+// much work each (the shards of a map).
+template <class F>
+void for_each_item(size_t n, F&& f) {
+  if (n == 0) return;
+  detail::arena().execute([&] {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 1),
+                      [&](const tbb::blocked_range<size_t>& r) {
+                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+                      },
+                      tbb::simple_partitioner());
+  });
+}
+
 // Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
 template <class Pred>
 std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {

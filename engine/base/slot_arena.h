@@ -25,7 +25,7 @@ class SlotArena {
   // Bytes of one chunk; chunks are aligned to their size, so a slot finds its chunk.
   static constexpr size_t kChunkSize = 16 * 1024;
 
-  SlotArena() = default;
+  SlotArena() { static_assert(kSlots >= 16, "slots too large for a chunk"); }
   SlotArena(SlotArena&& other) noexcept
       : chunk_(std::exchange(other.chunk_, nullptr)), next_(std::exchange(other.next_, 0)) {}
   SlotArena& operator=(SlotArena&& other) noexcept {
@@ -60,7 +60,6 @@ class SlotArena {
   };
   static constexpr size_t kFirstSlot = (sizeof(Chunk) + kSlotAlign - 1) / kSlotAlign * kSlotAlign;
   static constexpr size_t kSlots = (kChunkSize - kFirstSlot) / kSlotSize;
-  static_assert(kSlots >= 16, "slots too large for a chunk");
 
   static void* slot(Chunk* chunk, size_t i) {
     return reinterpret_cast<char*>(chunk) + kFirstSlot + i * kSlotSize;

@@ -1,6 +1,7 @@
 #include "engine/model/reads.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <memory>
@@ -24,45 +25,50 @@ std::unique_ptr<T[]> uncleared(size_t n) {
   return std::make_unique_for_overwrite<T[]>(n);
 }
 
-// The map's cells in map order: the slot of each (which stays put while the caller holds
-// the sheet's read lock) and the coordinate the cell holds, read once (in bulk, inside
-// the cells' gate), with the bits in which those coordinates' sort keys differ. The map can only be
-// walked on one thread; the cells, scattered over the heap, are locked and read by the
-// workers while the walk goes on.
+// The map's cells in map order: a lent handle to each (valid while the caller holds the
+// sheet's read lock) and the coordinate the cell holds, read once (in bulk, inside the
+// cells' gate), with the bits in which those coordinates' sort keys differ. Each worker
+// walks whole shards of the map; the cells, scattered over the heap, are read a few
+// places ahead of their turn.
 struct Walked {
   size_t size = 0;
-  std::unique_ptr<const Shared<Cell>*[]> slots;
+  LentHandles<Cell> cells{0};
   std::unique_ptr<Coordinate[]> coords;
   uint64_t varying = 0;
 };
 
 Walked walk(const CellMap& cells) {
+  const auto& shards = cells.entries.shards();
+  std::array<size_t, CellEntries::kShards + 1> offsets{};
+  for (size_t s = 0; s < shards.size(); ++s) offsets[s + 1] = offsets[s] + shards[s].size();
   Walked w;
-  w.size = cells.entries.size();
-  w.slots = uncleared<const Shared<Cell>*>(w.size);
+  w.size = offsets.back();
+  w.cells = LentHandles<Cell>(w.size);
   w.coords = uncleared<Coordinate>(w.size);
   std::atomic<uint64_t> any{0};
   std::atomic<uint64_t> all{~uint64_t{0}};
-  auto it = cells.entries.begin();
-  pool::walk_then_work(
-      w.size, [&](size_t i) { w.slots[i] = &(it++)->second; },
-      [&](size_t begin, size_t end) {
-        constexpr size_t kAhead = 8;
-        uint64_t block_any = 0;
-        uint64_t block_all = ~uint64_t{0};
-        for (size_t run = begin; run < end; run += ReadGate::kBulkRun) {
-          const size_t run_end = std::min(end, run + ReadGate::kBulkRun);
-          const ReadGate::Reader pass(Cell::gate());
-          for (size_t i = run; i < run_end; ++i) {
-            if (i + kAhead < end) w.slots[i + kAhead]->prefetch();
-            w.coords[i] = w.slots[i]->read_in_gate(pass).coord;
-            block_any |= w.coords[i].sort_key();
-            block_all &= w.coords[i].sort_key();
-          }
-        }
-        any.fetch_or(block_any, std::memory_order_relaxed);
-        all.fetch_and(block_all, std::memory_order_relaxed);
-      });
+  pool::for_each_item(shards.size(), [&](size_t s) {
+    constexpr int kAhead = 8;
+    uint64_t shard_any = 0;
+    uint64_t shard_all = ~uint64_t{0};
+    size_t i = offsets[s];
+    auto it = shards[s].begin();
+    auto ahead = it;
+    const auto end = shards[s].end();
+    for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
+    while (it != end) {
+      const ReadGate::Reader pass(Cell::gate());
+      for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it, ++i) {
+        if (ahead != end) (ahead++)->second.prefetch();
+        w.cells.lend(i, it->second);
+        w.coords[i] = it->second.read_in_gate(pass).coord;
+        shard_any |= w.coords[i].sort_key();
+        shard_all &= w.coords[i].sort_key();
+      }
+    }
+    any.fetch_or(shard_any, std::memory_order_relaxed);
+    all.fetch_and(shard_all, std::memory_order_relaxed);
+  });
   w.varying = any.load() & ~all.load();
   return w;
 }
@@ -106,7 +112,7 @@ template <class Positions>
 std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
                                                  Positions&& position) {
   std::vector<Shared<Cell>> handles(n);
-  in_sheet_order(w, n, position, [&](size_t k, size_t i) { handles[k] = *w.slots[i]; });
+  in_sheet_order(w, n, position, [&](size_t k, size_t i) { handles[k] = w.cells.view()[i]; });
   return handles;
 }
 
@@ -137,7 +143,7 @@ LentHandles<Cell> Sheet::lend_sorted_cells() const {
   const Walked w = walk(cells);
   LentHandles<Cell> lent(w.size);
   in_sheet_order(w, w.size, [](size_t k) { return k; },
-                 [&](size_t k, size_t i) { lent.lend(k, *w.slots[i]); });
+                 [&](size_t k, size_t i) { lent.lend(k, w.cells.view()[i]); });
   return lent;
 }
 

@@ -12,7 +12,7 @@
 #include "engine/model/comment.h"
 #include "engine/model/cell_value.h"
 #include "engine/model/coordinate.h"
-#include "engine/model/coordinate_hash.h"
+#include "engine/model/cell_entries.h"
 #include "engine/base/seeded_hash.h"
 #include "engine/base/lent_handles.h"
 #include "engine/base/shared.h"
@@ -66,7 +66,7 @@ struct CellMap {
   // Its value text ("") is what an absent coordinate reads as; never changed.
   CellValue default_value;
   // Every cell is stored under its own coordinate.
-  absl::flat_hash_map<Coordinate, Shared<Cell>, CoordinateHash> entries;
+  CellEntries entries;
 };
 
 struct Sheet {
