@@ -40,6 +40,11 @@ class LentHandles {
     new (&items_[i]) Shared<T>(typename Shared<T>::Lent{}, owned.block_);
   }
 
+  // Lends an empty handle at every position, so that a caller may lend only some.
+  void clear() {
+    for (size_t i = 0; i < size_; ++i) new (&items_[i]) Shared<T>();
+  }
+
   // Forgets the handles from position n on (never lent, or lent and no longer wanted).
   void shrink_to(size_t n) {
     if (n < size_) size_ = n;

@@ -56,8 +56,18 @@ class ReadGate {
     Reader& operator=(const Reader&) = delete;
     ~Reader() { gate_.leave_reader(); }
 
+    // For a walk of unknown length: counts one record, and after every kBulkRun of them
+    // steps out of the gate and back in, so that waiting writers pass in between.
+    void tick() {
+      if (++read_ < kBulkRun) return;
+      read_ = 0;
+      gate_.leave_reader();
+      gate_.enter_reader();
+    }
+
    private:
     ReadGate& gate_;
+    size_t read_ = 0;
   };
 
  private:

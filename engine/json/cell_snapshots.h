@@ -119,8 +119,4 @@ class CellSnapshots {
 // copied. The caller holds the sheet's read lock.
 CellSnapshots cell_snapshots(const CellMap& cells);
 
-// The copies of cell_snapshots(cells) after sort(): the same records in the same order,
-// made with fewer waits on memory.
-CellSnapshots sorted_cell_snapshots(const CellMap& cells);
-
 }  // namespace engine

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <utility>
 
@@ -80,6 +81,20 @@ class CellEntries {
   using iterator = Iterator<false>;
   using const_iterator = Iterator<true>;
 
+  // A box that holds every key ever stored (kept as keys come, never narrowed): rows
+  // from min_row to max_row, columns from 0 to max_column. Empty while max_row < min_row.
+  struct Bounds {
+    uint32_t min_row = UINT32_MAX;
+    uint32_t max_row = 0;
+    uint16_t max_column = 0;
+    void add(const Coordinate& key) {
+      if (key.row < min_row) min_row = key.row;
+      if (key.row > max_row) max_row = key.row;
+      if (key.column > max_column) max_column = key.column;
+    }
+  };
+  const Bounds& bounds() const { return bounds_; }
+
   // Every shard hashes with one seed, drawn anew for each map.
   CellEntries() : CellEntries(next_map_seed()) {}
 
@@ -107,29 +122,37 @@ class CellEntries {
   }
   Shared<Cell>& at(const Coordinate& key) { return shard(key).at(key); }
   const Shared<Cell>& at(const Coordinate& key) const { return shards_[shard_index(key)].at(key); }
-  Shared<Cell>& operator[](const Coordinate& key) { return shard(key)[key]; }
+  Shared<Cell>& operator[](const Coordinate& key) {
+    bounds_.add(key);
+    return shard(key)[key];
+  }
 
   template <class... Args>
   std::pair<iterator, bool> try_emplace(const Coordinate& key, Args&&... args) {
+    bounds_.add(key);
     auto [it, inserted] = shard(key).try_emplace(key, std::forward<Args>(args)...);
     return {in_shard(key, it), inserted};
   }
   template <class... Args>
   std::pair<iterator, bool> emplace(const Coordinate& key, Args&&... args) {
+    bounds_.add(key);
     auto [it, inserted] = shard(key).emplace(key, std::forward<Args>(args)...);
     return {in_shard(key, it), inserted};
   }
   template <class V>
   std::pair<iterator, bool> insert_or_assign(const Coordinate& key, V&& value) {
+    bounds_.add(key);
     auto [it, inserted] = shard(key).insert_or_assign(key, std::forward<V>(value));
     return {in_shard(key, it), inserted};
   }
   void erase(iterator it) { shard(it->first).erase(it->first); }
 
-  void swap(CellEntries& other) noexcept { shards_.swap(other.shards_); }
+  void swap(CellEntries& other) noexcept {
+    shards_.swap(other.shards_);
+    std::swap(bounds_, other.bounds_);
+  }
 
   // The shards themselves, for walks that share them out.
-  std::array<Shard, kShards>& shards() { return shards_; }
   const std::array<Shard, kShards>& shards() const { return shards_; }
 
  private:
@@ -150,6 +173,7 @@ class CellEntries {
   }
 
   std::array<Shard, kShards> shards_;
+  Bounds bounds_;
 };
 
 }  // namespace engine

@@ -45,14 +45,11 @@ namespace {
 template <auto field>
 auto largest(const CellMap& cells) {
   std::optional<std::remove_cvref_t<decltype(Coordinate{}.*field)>> most;
-  auto it = cells.entries.begin();
-  const auto end = cells.entries.end();
-  while (it != end) {
-    const ReadGate::Reader pass(Cell::gate());
-    for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it) {
-      const auto value = it->second.read_in_gate(pass).coord.*field;
-      most = most ? std::max(*most, value) : value;
-    }
+  ReadGate::Reader pass(Cell::gate());
+  for (const auto& [key, cell] : cells.entries) {
+    pass.tick();
+    const auto value = cell.read_in_gate(pass).coord.*field;
+    most = most ? std::max(*most, value) : value;
   }
   return most;
 }
