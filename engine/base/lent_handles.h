@@ -40,9 +40,10 @@ class LentHandles {
     new (&items_[i]) Shared<T>(typename Shared<T>::Lent{}, owned.block_);
   }
 
-  // Lends an empty handle at every position, so that a caller may lend only some.
+  // An empty handle at position i, for a list that lends only some positions.
+  void lend_none(size_t i) { new (&items_[i]) Shared<T>(); }
   void clear() {
-    for (size_t i = 0; i < size_; ++i) new (&items_[i]) Shared<T>();
+    for (size_t i = 0; i < size_; ++i) lend_none(i);
   }
 
   // Forgets the handles from position n on (never lent, or lent and no longer wanted).

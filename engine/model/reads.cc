@@ -116,6 +116,98 @@ std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
   return handles;
 }
 
+// The usual sheet: every cell at its own key, the keys filling much of the box around
+// them. Each cell is then placed at its coordinate's offset in the box, read once, and
+// the box read in order is the sheet order, with no ties (keys are unique): no sort, and
+// no second visit of any cell or map entry.
+class Box {
+ public:
+  // nullopt when the keys spread thin or some cell does not sit at its key.
+  static std::optional<Box> place(const CellMap& cells) {
+    constexpr uint64_t kPlacesPerCell = 2;
+    const CellEntries::Bounds& bounds = cells.entries.bounds();
+    const size_t n = cells.entries.size();
+    if (n == 0 || bounds.max_row < bounds.min_row) return std::nullopt;
+    const uint64_t columns = uint64_t{bounds.max_column} + 1;
+    const uint64_t places = (uint64_t{bounds.max_row} - bounds.min_row + 1) * columns;
+    if (places > kPlacesPerCell * n) return std::nullopt;
+    Box box(places, bounds.min_row, columns);
+    pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
+    std::atomic<bool> away{false};
+    const auto& shards = cells.entries.shards();
+    pool::for_each_item(shards.size(), [&](size_t s) {
+      constexpr int kAhead = 8;
+      auto ahead = shards[s].begin();
+      const auto end = shards[s].end();
+      for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
+      ReadGate::Reader pass(Cell::gate());
+      for (const auto& [key, cell] : shards[s]) {
+        if (ahead != end) (ahead++)->second.prefetch();
+        pass.tick();
+        if (cell.read_in_gate(pass).coord != key) {
+          away.store(true, std::memory_order_relaxed);
+          return;
+        }
+        box.places_.lend(box.offset(key), cell);
+      }
+    });
+    if (away.load()) return std::nullopt;
+    return box;
+  }
+
+  // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
+  // of them, on the workers, once `make(count)` has made room for them all.
+  template <class Keep, class Make, class Put>
+  void in_order(Keep keep, Make make, Put put) const {
+    const auto cells = places_.view();
+    const size_t pieces = std::min<size_t>(cells.size(), pool::worker_count() * 8);
+    auto bounds = [&](size_t p) {
+      return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
+    };
+    // Each piece is walked twice, counting, then putting, with the coordinate of its
+    // places kept by stepping (no division per place).
+    auto walk_piece = [&](size_t p, auto&& visit) {
+      auto [begin, end] = bounds(p);
+      Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
+                    static_cast<uint16_t>(begin % columns_)};
+      for (size_t i = begin; i < end; ++i) {
+        if (cells[i] && keep(at)) visit(cells[i]);
+        if (at.column + uint64_t{1} == columns_) {
+          at.column = 0;
+          ++at.row;
+        } else {
+          ++at.column;
+        }
+      }
+    };
+    std::vector<size_t> offsets(pieces + 1, 0);
+    pool::for_each_item(pieces, [&](size_t p) {
+      size_t count = 0;
+      walk_piece(p, [&](const Shared<Cell>&) { ++count; });
+      offsets[p + 1] = count;
+    });
+    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] += offsets[p];
+    make(offsets[pieces]);
+    pool::for_each_item(pieces, [&](size_t p) {
+      size_t k = offsets[p];
+      walk_piece(p, [&](const Shared<Cell>& cell) { put(k++, cell); });
+    });
+  }
+
+ private:
+  Box(uint64_t places, uint32_t first_row, uint64_t columns)
+      : places_(places), first_row_(first_row), columns_(columns) {}
+  uint64_t offset(const Coordinate& c) const {
+    return uint64_t{c.row - first_row_} * columns_ + c.column;
+  }
+
+  LentHandles<Cell> places_;
+  uint32_t first_row_;
+  uint64_t columns_;
+};
+
+bool everywhere(const Coordinate&) { return true; }
+
 }  // namespace
 
 std::optional<Shared<Cell>> cell_stored_at(const CellMap& cells, uint32_t row, uint16_t col) {
@@ -135,11 +227,23 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
 }
 
 std::vector<Shared<Cell>> Sheet::sorted_cells() const {
+  if (const std::optional<Box> box = Box::place(cells)) {
+    std::vector<Shared<Cell>> handles;
+    box->in_order(everywhere, [&](size_t n) { handles.resize(n); },
+                  [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+    return handles;
+  }
   const Walked w = walk(cells);
   return handles_in_sheet_order(w, w.size, [](size_t k) { return k; });
 }
 
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
+  if (const std::optional<Box> box = Box::place(cells)) {
+    LentHandles<Cell> lent(0);
+    box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
+                  [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); });
+    return lent;
+  }
   const Walked w = walk(cells);
   LentHandles<Cell> lent(w.size);
   in_sheet_order(w, w.size, [](size_t k) { return k; },
@@ -157,13 +261,20 @@ std::vector<Shared<Cell>> get_cells_by_range(const CellMap& cells,
   const uint16_t first_col = start_col.value_or(1);
   const uint16_t last_col = end_col.value_or(kRangeLastColumn);
 
-  // The coordinate that admits a cell is also the one it is sorted by.
-  const Walked w = walk(cells);
-  const std::vector<size_t> kept = pool::filter_indexes(w.size, [&](size_t i) {
-    const Coordinate c = w.coords[i];
+  auto inside = [&](const Coordinate& c) {
     return first_row <= c.row && c.row <= last_row && first_col <= c.column &&
            c.column <= last_col;
-  });
+  };
+  if (const std::optional<Box> box = Box::place(cells)) {
+    std::vector<Shared<Cell>> handles;
+    box->in_order(inside, [&](size_t n) { handles.resize(n); },
+                  [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+    return handles;
+  }
+  // The coordinate that admits a cell is also the one it is sorted by.
+  const Walked w = walk(cells);
+  const std::vector<size_t> kept =
+      pool::filter_indexes(w.size, [&](size_t i) { return inside(w.coords[i]); });
   return handles_in_sheet_order(w, kept.size(), [&](size_t k) { return kept[k]; });
 }
 
