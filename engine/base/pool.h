@@ -1,5 +1,5 @@
 // The process-wide worker pool and the parallel building blocks every search and ordering
-// reuses: filter, find-first, sort by key, and two plain ways to spread work. The pool is
+// reuses: gather and filter, find-first, sort by key, and two plain ways to spread work. The pool is
 // created on first use and never stopped; its size comes from RAYON_NUM_THREADS when that
 // is a number of 1 or more (0: one worker per online processor), else RAYON_RS_NUM_CPUS
 // when that is 1 or more, else the number of online processors. The calling thread waits
@@ -18,7 +18,6 @@
 #include "oneapi/tbb/parallel_for.h"
 #include "oneapi/tbb/parallel_sort.h"
 #include "oneapi/tbb/task_arena.h"
-#include "oneapi/tbb/task_group.h"
 
 namespace engine::pool {
 
@@ -42,6 +41,41 @@ inline size_t grain_for(size_t n) {
   size_t parts = worker_count() * 8;
   return std::max<size_t>(64, n / parts + 1);
 }
+
+// The scheduler runs each piece of work after what the caller did before handing it out,
+// and lets the caller go on only after every piece has ended; a race detector cannot see
+// that inside a scheduler not built for it. Two atomics say the same where it looks, at
+// the cost of one operation a piece.
+class Handoff {
+ public:
+  void hand_out() { start_.store(1, std::memory_order_release); }
+  void piece_starts() const { (void)start_.load(std::memory_order_acquire); }
+  void piece_ends() { ended_.fetch_add(1, std::memory_order_release); }
+  void take_back() const { (void)ended_.load(std::memory_order_acquire); }
+
+ private:
+  std::atomic<int> start_{0};
+  std::atomic<size_t> ended_{0};
+};
+
+// Runs body(begin, end) on the workers over pieces of about `grain` items that together
+// cover [0, n), the calling thread lending a hand, and returns when all have ended.
+template <class Partitioner = tbb::auto_partitioner, class Body>
+void run_pieces(size_t n, size_t grain, Body&& body) {
+  Handoff handoff;
+  handoff.hand_out();
+  arena().execute([&] {
+    tbb::parallel_for(
+        tbb::blocked_range<size_t>(0, n, grain),
+        [&](const tbb::blocked_range<size_t>& r) {
+          handoff.piece_starts();
+          body(r.begin(), r.end());
+          handoff.piece_ends();
+        },
+        Partitioner());
+  });
+  handoff.take_back();
+}
 }  // namespace detail
 
 // Runs f(i) for every i in [0, n) on the workers, in no particular order.
@@ -51,12 +85,18 @@ void for_each_index(size_t n, F&& f) {
     for (size_t i = 0; i < n; ++i) f(i);
     return;
   }
-  const size_t grain = detail::grain_for(n);
-  detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-                      });
+  detail::run_pieces(n, detail::grain_for(n), [&](size_t begin, size_t end) {
+    for (size_t i = begin; i != end; ++i) f(i);
+  });
+}
+
+// Runs f(i) for every i in [0, n) on the workers, one item per task: for a few items of
+// much work each (the shards of a map).
+template <class F>
+void for_each_item(size_t n, F&& f) {
+  if (n == 0) return;
+  detail::run_pieces<tbb::simple_partitioner>(n, 1, [&](size_t begin, size_t end) {
+    for (size_t i = begin; i != end; ++i) f(i);
   });
 }
 
@@ -74,39 +114,21 @@ std::vector<Out> gather(size_t n, Scan&& scan) {
   const size_t grain = detail::grain_for(n);
   const size_t pieces = (n + grain - 1) / grain;
   std::vector<std::vector<Out>> found(pieces);
+  detail::run_pieces(pieces, 1, [&](size_t first, size_t last) {
+    for (size_t p = first; p != last; ++p)
+      scan(p * grain, std::min(n, (p + 1) * grain), found[p]);
+  });
   std::vector<size_t> offsets(pieces + 1, 0);
-  detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, pieces, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t p = r.begin(); p != r.end(); ++p)
-                          scan(p * grain, std::min(n, (p + 1) * grain), found[p]);
-                      });
-    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + found[p].size();
-    out.resize(offsets[pieces]);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, pieces, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t p = r.begin(); p != r.end(); ++p) {
-                          std::move(found[p].begin(), found[p].end(),
-                                    out.begin() + static_cast<ptrdiff_t>(offsets[p]));
-                          std::vector<Out>().swap(found[p]);
-                        }
-                      });
+  for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + found[p].size();
+  out.resize(offsets[pieces]);
+  detail::run_pieces(pieces, 1, [&](size_t first, size_t last) {
+    for (size_t p = first; p != last; ++p) {
+      std::move(found[p].begin(), found[p].end(),
+                out.begin() + static_cast<ptrdiff_t>(offsets[p]));
+      std::vector<Out>().swap(found[p]);
+    }
   });
   return out;
-}
-
-// Runs f(i) for every i in [0, n) on the workers, one item per task: for a few items of
-// much work each (the shards of a map).
-template <class F>
-void for_each_item(size_t n, F&& f) {
-  if (n == 0) return;
-  detail::arena().execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n, 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-                      },
-                      tbb::simple_partitioner());
-  });
 }
 
 // Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
@@ -139,13 +161,7 @@ std::optional<size_t> find_first_in(size_t n, Scan&& scan) {
   if (n < kInlineBelow) {
     run(0, n);
   } else {
-    const size_t grain = detail::grain_for(n);
-    detail::arena().execute([&] {
-      tbb::parallel_for(
-          tbb::blocked_range<size_t>(0, n, grain),
-          [&](const tbb::blocked_range<size_t>& r) { run(r.begin(), r.end()); },
-          tbb::simple_partitioner());
-    });
+    detail::run_pieces<tbb::simple_partitioner>(n, detail::grain_for(n), run);
   }
   const size_t found = best.load();
   if (found == n) return std::nullopt;
@@ -187,29 +203,6 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     return;
   }
   detail::arena().execute([&] { tbb::parallel_sort(first, last, before); });
-}
-
-// For inputs that can only be walked in order (a hash map) but whose items are costly to
-// visit: the calling thread runs produce(i) for i = 0, 1, ..., n - 1 in turn, and hands
-// each finished block [begin, end) to the workers as work(begin, end), so the walk
-// overlaps with the work. work never sees an index whose produce has not returned.
-template <class Produce, class Work>
-void walk_then_work(size_t n, Produce&& produce, Work&& work) {
-  constexpr size_t kBlock = 8192;
-  if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i) produce(i);
-    work(size_t{0}, n);
-    return;
-  }
-  detail::arena().execute([&] {
-    tbb::task_group group;
-    for (size_t begin = 0; begin < n; begin += kBlock) {
-      const size_t end = std::min(n, begin + kBlock);
-      for (size_t i = begin; i < end; ++i) produce(i);
-      group.run([&work, begin, end] { work(begin, end); });
-    }
-    group.wait();
-  });
 }
 
 }  // namespace engine::pool

@@ -162,8 +162,10 @@ class Shared {
   }
   void release() {
     if (!block_) return;
-    if (block_->strong.fetch_sub(1, std::memory_order_release) == 1) {
-      std::atomic_thread_fence(std::memory_order_acquire);
+    // Acquire as well as release at the last count, so that the record's destruction
+    // follows every other owner's use (an acquire fence would do, but race detectors
+    // cannot see fences).
+    if (block_->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       if (lending::scopes_open()) {
         // A lent copy may still be read, or copied: the retired record keeps a count.
         block_->strong.fetch_add(1, std::memory_order_relaxed);
@@ -189,10 +191,7 @@ class Shared {
   // at zero it dies at once.
   static void drop_retired(void* record) {
     Block* block = static_cast<Block*>(record);
-    if (block->strong.fetch_sub(1, std::memory_order_release) == 1) {
-      std::atomic_thread_fence(std::memory_order_acquire);
-      destroy(block);
-    }
+    if (block->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy(block);
   }
 
   Block* block_ = nullptr;
