@@ -114,7 +114,10 @@ class CellEntries {
   const_iterator begin() const { return const_iterator(&shards_, 0, shards_[0].begin()); }
   const_iterator end() const { return const_iterator(&shards_, kShards, {}); }
 
-  iterator find(const Coordinate& key) { return in_shard(key, shard(key).find(key)); }
+  iterator find(const Coordinate& key) {
+    const size_t i = shard_index(key);
+    return in_shard(i, shards_[i].find(key));
+  }
   const_iterator find(const Coordinate& key) const {
     const size_t i = shard_index(key);
     const auto it = shards_[i].find(key);
@@ -130,20 +133,23 @@ class CellEntries {
   template <class... Args>
   std::pair<iterator, bool> try_emplace(const Coordinate& key, Args&&... args) {
     bounds_.add(key);
-    auto [it, inserted] = shard(key).try_emplace(key, std::forward<Args>(args)...);
-    return {in_shard(key, it), inserted};
+    const size_t i = shard_index(key);
+    auto [it, inserted] = shards_[i].try_emplace(key, std::forward<Args>(args)...);
+    return {iterator(&shards_, i, it), inserted};
   }
   template <class... Args>
   std::pair<iterator, bool> emplace(const Coordinate& key, Args&&... args) {
     bounds_.add(key);
-    auto [it, inserted] = shard(key).emplace(key, std::forward<Args>(args)...);
-    return {in_shard(key, it), inserted};
+    const size_t i = shard_index(key);
+    auto [it, inserted] = shards_[i].emplace(key, std::forward<Args>(args)...);
+    return {iterator(&shards_, i, it), inserted};
   }
   template <class V>
   std::pair<iterator, bool> insert_or_assign(const Coordinate& key, V&& value) {
     bounds_.add(key);
-    auto [it, inserted] = shard(key).insert_or_assign(key, std::forward<V>(value));
-    return {in_shard(key, it), inserted};
+    const size_t i = shard_index(key);
+    auto [it, inserted] = shards_[i].insert_or_assign(key, std::forward<V>(value));
+    return {iterator(&shards_, i, it), inserted};
   }
   void erase(iterator it) { shard(it->first).erase(it->first); }
 
@@ -167,8 +173,7 @@ class CellEntries {
     return shards_[0].hash_function().shard(key, kShards);
   }
   Shard& shard(const Coordinate& key) { return shards_[shard_index(key)]; }
-  iterator in_shard(const Coordinate& key, Shard::iterator it) {
-    const size_t i = shard_index(key);
+  iterator in_shard(size_t i, Shard::iterator it) {
     return it == shards_[i].end() ? end() : iterator(&shards_, i, it);
   }
 
