@@ -90,6 +90,15 @@ void for_each_index(size_t n, F&& f) {
   });
 }
 
+// Runs a() and b() at once on the workers and returns when both have ended: for two
+// independent pieces of work, one of which cannot itself be shared out.
+template <class A, class B>
+void run_both(A&& a, B&& b) {
+  detail::run_pieces<tbb::simple_partitioner>(2, 1, [&](size_t first, size_t last) {
+    for (size_t i = first; i != last; ++i) i == 0 ? a() : b();
+  });
+}
+
 // Runs f(i) for every i in [0, n) on the workers, one item per task: for a few items of
 // much work each (the shards of a map).
 template <class F>

@@ -81,15 +81,17 @@ class CellEntries {
   using iterator = Iterator<false>;
   using const_iterator = Iterator<true>;
 
-  // A box that holds every key ever stored (kept as keys come, never narrowed): rows
-  // from min_row to max_row, columns from 0 to max_column. Empty while max_row < min_row.
+  // A box that holds every key ever stored (kept as keys come, never narrowed). Empty
+  // while max_row < min_row.
   struct Bounds {
     uint32_t min_row = UINT32_MAX;
     uint32_t max_row = 0;
+    uint16_t min_column = UINT16_MAX;
     uint16_t max_column = 0;
     void add(const Coordinate& key) {
       if (key.row < min_row) min_row = key.row;
       if (key.row > max_row) max_row = key.row;
+      if (key.column < min_column) min_column = key.column;
       if (key.column > max_column) max_column = key.column;
     }
   };

@@ -226,13 +226,32 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
   return std::nullopt;
 }
 
-std::vector<Shared<Cell>> Sheet::sorted_cells() const {
-  if (const std::optional<Box> box = Box::place(cells)) {
-    std::vector<Shared<Cell>> handles;
-    box->in_order(everywhere, [&](size_t n) { handles.resize(n); },
-                  [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
-    return handles;
+namespace {
+
+// The cells of `box` that `keep` admits, in sheet order, as counted handles. When every
+// cell is admitted the result's size is known before the walk, and the list (whose
+// construction, one thread's work, is as long as the walk on many) is made meanwhile.
+template <class Keep>
+std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Keep keep,
+                                                        bool keeps_all) {
+  std::vector<Shared<Cell>> handles;
+  std::optional<Box> box;
+  if (keeps_all) {
+    pool::run_both([&] { handles.resize(cells.entries.size()); },
+                   [&] { box = Box::place(cells); });
+  } else {
+    box = Box::place(cells);
   }
+  if (!box) return std::nullopt;
+  box->in_order(keep, [&](size_t n) { handles.resize(n); },
+                [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+  return handles;
+}
+
+}  // namespace
+
+std::vector<Shared<Cell>> Sheet::sorted_cells() const {
+  if (auto handles = handles_in_box(cells, everywhere, true)) return std::move(*handles);
   const Walked w = walk(cells);
   return handles_in_sheet_order(w, w.size, [](size_t k) { return k; });
 }
@@ -265,12 +284,11 @@ std::vector<Shared<Cell>> get_cells_by_range(const CellMap& cells,
     return first_row <= c.row && c.row <= last_row && first_col <= c.column &&
            c.column <= last_col;
   };
-  if (const std::optional<Box> box = Box::place(cells)) {
-    std::vector<Shared<Cell>> handles;
-    box->in_order(inside, [&](size_t n) { handles.resize(n); },
-                  [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
-    return handles;
-  }
+  // A range that holds the whole box of keys admits every cell that sits at its key.
+  const CellEntries::Bounds& box = cells.entries.bounds();
+  const bool holds_box = first_row <= box.min_row && box.max_row <= last_row &&
+                         first_col <= box.min_column && box.max_column <= last_col;
+  if (auto handles = handles_in_box(cells, inside, holds_box)) return std::move(*handles);
   // The coordinate that admits a cell is also the one it is sorted by.
   const Walked w = walk(cells);
   const std::vector<size_t> kept =
