@@ -11,6 +11,7 @@
 #include <span>
 #include <utility>
 
+#include "engine/base/large_block.h"
 #include "engine/base/shared.h"
 
 namespace engine {
@@ -20,7 +21,9 @@ class LentHandles {
  public:
   // Room for n handles; each must be lent with lend() before view() is read.
   explicit LentHandles(size_t n)
-      : items_(static_cast<Shared<T>*>(::operator new(n * sizeof(Shared<T>)))), size_(n) {}
+      : items_(static_cast<Shared<T>*>(::operator new(n * sizeof(Shared<T>)))), size_(n) {
+    advise_large_block(items_, n * sizeof(Shared<T>));
+  }
   LentHandles(LentHandles&& other) noexcept
       : items_(std::exchange(other.items_, nullptr)), size_(std::exchange(other.size_, 0)) {}
   LentHandles(const LentHandles&) = delete;

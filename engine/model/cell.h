@@ -43,9 +43,6 @@ class Cell {
   // Stores `text` unchanged, a one-byte text in `data_type`, any other out of line.
   void set_data_type(std::string_view text);
 
-  // A hint for walks over many cells: starts loading a value text kept out of line.
-  void prefetch_out_of_line() const { value.prefetch_out_of_line(); }
-
   // Replaces the value with the inference of `text`; data_type is the caller's business.
   void set_value_text(std::string_view text) { value = CellValue::from_text(text); }
 

@@ -57,11 +57,6 @@ class CellValue {
   bool as_bool() const { return payload<uint8_t>() != 0; }
   DateTime as_date_time() const { return payload<DateTime>(); }
 
-  // A hint: starts loading a text kept on the heap.
-  void prefetch_out_of_line() const {
-    if (has_heap_text()) __builtin_prefetch(heap_text());
-  }
-
   // Appends the value text; nothing for Empty.
   void fmt(std::string& out) const;
   std::string text() const {

@@ -6,6 +6,7 @@
 #include <bit>
 #include <memory>
 
+#include "engine/base/large_block.h"
 #include "engine/base/pool.h"
 #include "engine/base/radix_sort.h"
 
@@ -237,8 +238,13 @@ std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Ke
   std::vector<Shared<Cell>> handles;
   std::optional<Box> box;
   if (keeps_all) {
-    pool::run_both([&] { handles.resize(cells.entries.size()); },
-                   [&] { box = Box::place(cells); });
+    pool::run_both(
+        [&] {
+          handles.reserve(cells.entries.size());
+          advise_large_block(handles.data(), handles.capacity() * sizeof(Shared<Cell>));
+          handles.resize(cells.entries.size());
+        },
+        [&] { box = Box::place(cells); });
   } else {
     box = Box::place(cells);
   }

@@ -29,16 +29,6 @@ void prefetch_ahead(RecordList<T> list, size_t i) {
   if (i + kAhead < list.size()) list[i + kAhead].prefetch();
 }
 
-// Starts loading what record i + kNear keeps out of line, once its own bytes have had
-// time to arrive (a kind that keeps nothing out of line has no prefetch_out_of_line()).
-template <class T>
-void prefetch_out_of_line(RecordList<T> list, size_t i, const ReadGate::Reader& pass) {
-  constexpr size_t kNear = 8;
-  if constexpr (requires(const T& t) { t.prefetch_out_of_line(); }) {
-    if (i + kNear < list.size()) list[i + kNear].read_in_gate(pass).prefetch_out_of_line();
-  }
-}
-
 // Calls visit(i, const T&) for i = begin, begin + 1, ... up to end, until it returns
 // false. A gated kind is read inside its gate, passed anew every kBulkRun records so that
 // writers wait little; any other kind under each record's read lock.
@@ -50,7 +40,6 @@ void visit_records(RecordList<T> list, size_t begin, size_t end, Visit&& visit) 
       const ReadGate::Reader pass(T::gate());
       for (size_t i = run; i < run_end; ++i) {
         prefetch_ahead(list, i);
-        prefetch_out_of_line(list, i, pass);
         if (!visit(i, list[i].read_in_gate(pass))) return;
       }
     }
