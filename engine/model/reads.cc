@@ -229,9 +229,10 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
 
 namespace {
 
-// The cells of `box` that `keep` admits, in sheet order, as counted handles. When every
-// cell is admitted the result's size is known before the walk, and the list (whose
-// construction, one thread's work, is as long as the walk on many) is made meanwhile.
+// The cells that `keep` admits, in sheet order, as counted handles, when the sheet's
+// cells can be placed in their box (nullopt otherwise). When every cell is admitted the
+// result's size is known before the walk, and the list (whose construction, one thread's
+// work, takes as long as the walk on many) is made meanwhile.
 template <class Keep>
 std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Keep keep,
                                                         bool keeps_all) {
