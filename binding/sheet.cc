@@ -98,17 +98,61 @@ PyObject* get_comments(PyObject* self, void*) {
 
 // 12, 13
 constexpr Signature kCell{"cell", "Sheet", {"row", "col", "value"}, 2};
+
+struct CellArguments {
+  uint32_t row;
+  uint16_t col;
+  std::optional<std::string_view> value;
+};
+
+// The usual call, cell(row, col) or cell(row, col, value) with small plain ints in range
+// and an ASCII str or None, read straight from the objects: nothing in it can fail or run
+// Python code, so reading it first changes nothing, and the general parser (a third of
+// the cost of a call that adds a cell) is left to every other call.
+std::optional<CellArguments> plain_cell_arguments(PyObject* const* args, Py_ssize_t nargsf,
+                                                  PyObject* kwnames) {
+  const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+  if (kwnames != nullptr || nargs < 2 || nargs > 3) return std::nullopt;
+  auto small = [](PyObject* object, uint64_t most) -> std::optional<uint64_t> {
+    if (!PyLong_CheckExact(object)) return std::nullopt;
+    auto* number = reinterpret_cast<PyLongObject*>(object);
+    if (!PyUnstable_Long_IsCompact(number)) return std::nullopt;
+    const Py_ssize_t v = PyUnstable_Long_CompactValue(number);
+    if (v < 0 || static_cast<uint64_t>(v) > most) return std::nullopt;
+    return static_cast<uint64_t>(v);
+  };
+  const auto row = small(args[0], UINT32_MAX);
+  const auto col = small(args[1], UINT16_MAX);
+  if (!row || !col) return std::nullopt;
+  CellArguments plain{static_cast<uint32_t>(*row), static_cast<uint16_t>(*col), std::nullopt};
+  if (nargs == 3 && args[2] != Py_None) {
+    PyObject* text = args[2];
+    if (!PyUnicode_CheckExact(text) || !PyUnicode_IS_COMPACT_ASCII(text)) return std::nullopt;
+    plain.value = std::string_view(static_cast<const char*>(PyUnicode_DATA(text)),
+                                   static_cast<size_t>(PyUnicode_GET_LENGTH(text)));
+  }
+  return plain;
+}
+
 PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return call([&] {
+    auto add = [&](SheetClass::Object& sheet, const CellArguments& c) {
+      engine::Shared<engine::Cell> found =
+          engine::cell_at(*sheet.payload.write(), c.row, c.col, c.value);
+      return cell_class().wrap(std::move(found));
+    };
+    if (const std::optional<CellArguments> plain = plain_cell_arguments(args, nargs, kwnames)) {
+      auto& sheet = receive(self);
+      SharedBorrow borrow(sheet.borrow);
+      return add(sheet, *plain);
+    }
     Arguments a(kCell, args, nargs, kwnames);
     auto& sheet = receive(self);
     SharedBorrow borrow(sheet.borrow);
     const uint32_t row = a.get<uint32_t>(0);
     const uint16_t col = a.get<uint16_t>(1);
     const auto value = a.get<std::optional<std::string_view>>(2);
-    engine::Shared<engine::Cell> found =
-        engine::cell_at(*sheet.payload.write(), row, col, value);
-    return cell_class().wrap(std::move(found));
+    return add(sheet, {row, col, value});
   });
 }
 

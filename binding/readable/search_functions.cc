@@ -31,8 +31,8 @@ struct ListCells {
   static Ref run(PyObject*, const Arguments& a) {
     auto work = Search::prepare(a);
     const ListArg list = a.get<ListArg>(Search::kSignature.count());
-    const engine::CellHandles cells = cells_from_list(list.list);
-    auto found = allow_threads([&] { return work(engine::CellList(cells)); });
+    const ListOfCells cells(list.list);
+    auto found = allow_threads([&] { return work(cells.view()); });
     return found_to_python(readable_cell_class(), std::move(found));
   }
 };

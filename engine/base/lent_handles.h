@@ -11,6 +11,7 @@
 #include <span>
 #include <utility>
 
+#include "engine/base/large_block.h"
 #include "engine/base/shared.h"
 
 namespace engine {
@@ -20,17 +21,37 @@ class LentHandles {
  public:
   // Room for n handles; each must be lent with lend() before view() is read.
   explicit LentHandles(size_t n)
-      : items_(static_cast<Shared<T>*>(::operator new(n * sizeof(Shared<T>)))), size_(n) {}
+      : items_(static_cast<Shared<T>*>(::operator new(n * sizeof(Shared<T>)))), size_(n) {
+    advise_large_block(items_, n * sizeof(Shared<T>));
+  }
   LentHandles(LentHandles&& other) noexcept
       : items_(std::exchange(other.items_, nullptr)), size_(std::exchange(other.size_, 0)) {}
   LentHandles(const LentHandles&) = delete;
   LentHandles& operator=(const LentHandles&) = delete;
-  LentHandles& operator=(LentHandles&&) = delete;
+  LentHandles& operator=(LentHandles&& other) noexcept {
+    if (this != &other) {
+      ::operator delete(items_);
+      items_ = std::exchange(other.items_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
   // The handles are left without their destructors: they never held a count to give back.
   ~LentHandles() { ::operator delete(items_); }
 
   void lend(size_t i, const Shared<T>& owned) {
     new (&items_[i]) Shared<T>(typename Shared<T>::Lent{}, owned.block_);
+  }
+
+  // An empty handle at position i, for a list that lends only some positions.
+  void lend_none(size_t i) { new (&items_[i]) Shared<T>(); }
+  void clear() {
+    for (size_t i = 0; i < size_; ++i) lend_none(i);
+  }
+
+  // Forgets the handles from position n on (never lent, or lent and no longer wanted).
+  void shrink_to(size_t n) {
+    if (n < size_) size_ = n;
   }
 
   std::span<const Shared<T>> view() const { return {items_, size_}; }

@@ -1,5 +1,5 @@
 // The process-wide worker pool and the parallel building blocks every search and ordering
-// reuses: filter, find-first, sort by key, and two plain ways to spread work. The pool is
+// reuses: gather and filter, find-first, sort by key, and two plain ways to spread work. The pool is
 // created on first use and never stopped; its size comes from RAYON_NUM_THREADS when that
 // is a number of 1 or more (0: one worker per online processor), else RAYON_RS_NUM_CPUS
 // when that is 1 or more, else the number of online processors. The calling thread waits
@@ -18,7 +18,6 @@
 #include "oneapi/tbb/parallel_for.h"
 #include "oneapi/tbb/parallel_sort.h"
 #include "oneapi/tbb/task_arena.h"
-#include "oneapi/tbb/task_group.h"
 
 #if SHEAFWORK_TSAN
 #include <sanitizer/tsan_interface.h>
@@ -125,16 +124,13 @@ class HandOff {
 #endif
 };
 
-// Two hand-offs happen wholly inside oneTBB's code, so the tsan build cannot state them:
-// its sort passes pieces of the array from worker to worker, and a task_group task's own
-// fields are written by the caller and read by a worker. That build sorts on the calling
-// thread and walks before it works, with the same results.
+// One hand-off happens wholly inside oneTBB's code, so the tsan build cannot state it: its
+// sort passes pieces of the array from worker to worker. That build sorts on the calling
+// thread, with the same result.
 #if SHEAFWORK_TSAN
 inline constexpr bool kSortsOnCaller = true;
-inline constexpr bool kWalksFirst = true;
 #else
 inline constexpr bool kSortsOnCaller = false;
-inline constexpr bool kWalksFirst = false;
 #endif
 
 // Runs f in the arena, with its hand-off stated: a caller that finds no free slot in the
@@ -152,6 +148,17 @@ void parallel_for(const Range& range, const Body& body, const Partitioner&... pa
   HandOff hand_off;
   tbb::parallel_for(range, hand_off.wrap(body), partitioner...);
 }
+
+// Runs body(begin, end) on the workers over pieces of about `grain` items that together
+// cover [0, n), the calling thread lending a hand, and returns when all have ended.
+template <class Partitioner = tbb::auto_partitioner, class Body>
+void run_pieces(size_t n, size_t grain, const Body& body) {
+  execute([&] {
+    parallel_for(
+        tbb::blocked_range<size_t>(0, n, grain),
+        [&](const tbb::blocked_range<size_t>& r) { body(r.begin(), r.end()); }, Partitioner());
+  });
+}
 }  // namespace detail
 
 // Runs f(i) for every i in [0, n) on the workers, in no particular order.
@@ -161,83 +168,109 @@ void for_each_index(size_t n, F&& f) {
     for (size_t i = 0; i < n; ++i) f(i);
     return;
   }
-  const size_t grain = detail::grain_for(n);
-  detail::execute([&] {
-    detail::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
-                         [&](const tbb::blocked_range<size_t>& r) {
-                           for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-                         });
+  detail::run_pieces(n, detail::grain_for(n), [&](size_t begin, size_t end) {
+    for (size_t i = begin; i != end; ++i) f(i);
   });
+}
+
+// Runs a() and b() at once on the workers and returns when both have ended: for two
+// independent pieces of work, one of which cannot itself be shared out.
+template <class A, class B>
+void run_both(A&& a, B&& b) {
+  detail::run_pieces<tbb::simple_partitioner>(2, 1, [&](size_t first, size_t last) {
+    for (size_t i = first; i != last; ++i) i == 0 ? a() : b();
+  });
+}
+
+// Runs f(i) for every i in [0, n) on the workers, one item per task: for a few items of
+// much work each (the shards of a map).
+template <class F>
+void for_each_item(size_t n, F&& f) {
+  if (n == 0) return;
+  detail::run_pieces<tbb::simple_partitioner>(n, 1, [&](size_t begin, size_t end) {
+    for (size_t i = begin; i != end; ++i) f(i);
+  });
+}
+
+// Runs scan(begin, end, out) on the workers over pieces [begin, end) that together cover
+// [0, n): each piece appends what it keeps to its own list `out` (a std::vector<Out>),
+// and the lists are joined in piece order, so the result keeps the order of [0, n)
+// whichever worker ran which piece. Out is moved into place.
+template <class Out, class Scan>
+std::vector<Out> gather(size_t n, Scan&& scan) {
+  std::vector<Out> out;
+  if (n < kInlineBelow) {
+    if (n > 0) scan(size_t{0}, n, out);
+    return out;
+  }
+  const size_t grain = detail::grain_for(n);
+  const size_t pieces = (n + grain - 1) / grain;
+  std::vector<std::vector<Out>> found(pieces);
+  detail::run_pieces(pieces, 1, [&](size_t first, size_t last) {
+    for (size_t p = first; p != last; ++p)
+      scan(p * grain, std::min(n, (p + 1) * grain), found[p]);
+  });
+  std::vector<size_t> offsets(pieces + 1, 0);
+  for (size_t p = 0; p < pieces; ++p) offsets[p + 1] = offsets[p] + found[p].size();
+  out.resize(offsets[pieces]);
+  detail::run_pieces(pieces, 1, [&](size_t first, size_t last) {
+    for (size_t p = first; p != last; ++p) {
+      std::move(found[p].begin(), found[p].end(),
+                out.begin() + static_cast<ptrdiff_t>(offsets[p]));
+      std::vector<Out>().swap(found[p]);
+    }
+  });
+  return out;
 }
 
 // Indexes i in [0, n) with pred(i) true, ascending. pred runs on the workers.
 template <class Pred>
 std::vector<size_t> filter_indexes(size_t n, Pred&& pred) {
-  std::vector<size_t> out;
-  if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i)
-      if (pred(i)) out.push_back(i);
-    return out;
-  }
-  // Fixed chunks, each filtered into its own list; joining the lists in chunk order
-  // keeps the input order whichever worker ran which chunk.
-  const size_t grain = detail::grain_for(n);
-  const size_t chunks = (n + grain - 1) / grain;
-  std::vector<std::vector<size_t>> found(chunks);
-  std::vector<size_t> offsets(chunks + 1, 0);
-  detail::execute([&] {
-    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                         [&](const tbb::blocked_range<size_t>& r) {
-                           for (size_t c = r.begin(); c != r.end(); ++c) {
-                             const size_t end = std::min(n, (c + 1) * grain);
-                             for (size_t i = c * grain; i < end; ++i)
-                               if (pred(i)) found[c].push_back(i);
-                           }
-                         });
-    for (size_t c = 0; c < chunks; ++c) offsets[c + 1] = offsets[c] + found[c].size();
-    out.resize(offsets[chunks]);
-    detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                         [&](const tbb::blocked_range<size_t>& r) {
-                           for (size_t c = r.begin(); c != r.end(); ++c)
-                             std::copy(found[c].begin(), found[c].end(),
-                                       out.begin() + static_cast<ptrdiff_t>(offsets[c]));
-                         });
+  return gather<size_t>(n, [&](size_t begin, size_t end, std::vector<size_t>& kept) {
+    for (size_t i = begin; i < end; ++i)
+      if (pred(i)) kept.push_back(i);
   });
-  return out;
+}
+
+// The smallest index in [0, n) that scan reports, whichever worker finds a match first.
+// scan(begin, end, known) tests [begin, end) in order and returns the first match there,
+// or nullopt; it may give up at an index i once known() <= i (a match left of i is
+// already known). Pieces right of a known match are not scanned.
+template <class Scan>
+std::optional<size_t> find_first_in(size_t n, Scan&& scan) {
+  // `best` only ever falls to an index that matched, and only indexes at or right of it
+  // are skipped, so every index left of the final value was tested.
+  std::atomic<size_t> best{n};
+  auto known = [&best] { return best.load(std::memory_order_relaxed); };
+  auto run = [&](size_t begin, size_t end) {
+    if (begin >= known()) return;
+    if (const std::optional<size_t> hit = scan(begin, end, known)) {
+      size_t seen = best.load(std::memory_order_relaxed);
+      while (*hit < seen && !best.compare_exchange_weak(seen, *hit)) {
+      }
+    }
+  };
+  if (n < kInlineBelow) {
+    run(0, n);
+  } else {
+    detail::run_pieces<tbb::simple_partitioner>(n, detail::grain_for(n), run);
+  }
+  const size_t found = best.load();
+  if (found == n) return std::nullopt;
+  return found;
 }
 
 // The smallest i in [0, n) with pred(i) true, whichever worker finds a match first.
 // Indexes right of a match already found are not tested.
 template <class Pred>
 std::optional<size_t> find_first(size_t n, Pred&& pred) {
-  if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i)
+  return find_first_in(n, [&](size_t begin, size_t end, auto known) -> std::optional<size_t> {
+    for (size_t i = begin; i < end; ++i) {
+      if (known() <= i) return std::nullopt;
       if (pred(i)) return i;
+    }
     return std::nullopt;
-  }
-  // `best` only ever falls to an index that matched, and only indexes at or right of it
-  // are skipped, so every index left of the final value was tested.
-  std::atomic<size_t> best{n};
-  const size_t grain = detail::grain_for(n);
-  detail::execute([&] {
-    detail::parallel_for(
-        tbb::blocked_range<size_t>(0, n, grain),
-        [&](const tbb::blocked_range<size_t>& r) {
-          for (size_t i = r.begin(); i != r.end(); ++i) {
-            if (i >= best.load(std::memory_order_relaxed)) return;
-            if (pred(i)) {
-              size_t seen = best.load(std::memory_order_relaxed);
-              while (i < seen && !best.compare_exchange_weak(seen, i)) {
-              }
-              return;
-            }
-          }
-        },
-        tbb::simple_partitioner());
   });
-  size_t found = best.load();
-  if (found == n) return std::nullopt;
-  return found;
 }
 
 // A sort key and the position of its item. Trivial when Key is, so large arrays of them
@@ -262,41 +295,6 @@ void sort_keyed(Keyed<Key>* first, Keyed<Key>* last) {
     return;
   }
   detail::execute([&] { tbb::parallel_sort(first, last, before); });
-}
-
-// For inputs that can only be walked in order (a hash map) but whose items are costly to
-// visit: the calling thread runs produce(i) for i = 0, 1, ..., n - 1 in turn, and hands
-// each finished block [begin, end) to the workers as work(begin, end), so the walk
-// overlaps with the work. work never sees an index whose produce has not returned.
-template <class Produce, class Work>
-void walk_then_work(size_t n, Produce&& produce, Work&& work) {
-  constexpr size_t kBlock = 8192;
-  if (n < kInlineBelow) {
-    for (size_t i = 0; i < n; ++i) produce(i);
-    work(size_t{0}, n);
-    return;
-  }
-  if constexpr (detail::kWalksFirst) {
-    for (size_t i = 0; i < n; ++i) produce(i);
-    const size_t blocks = (n + kBlock - 1) / kBlock;
-    detail::execute([&] {
-      detail::parallel_for(tbb::blocked_range<size_t>(0, blocks, 1),
-                           [&](const tbb::blocked_range<size_t>& r) {
-                             for (size_t b = r.begin(); b != r.end(); ++b)
-                               work(b * kBlock, std::min(n, (b + 1) * kBlock));
-                           });
-    });
-    return;
-  }
-  detail::execute([&] {
-    tbb::task_group group;
-    for (size_t begin = 0; begin < n; begin += kBlock) {
-      const size_t end = std::min(n, begin + kBlock);
-      for (size_t i = begin; i < end; ++i) produce(i);
-      group.run([&work, begin, end] { work(begin, end); });
-    }
-    group.wait();
-  });
 }
 
 }  // namespace engine::pool

@@ -23,11 +23,8 @@ void one_pass(const uint64_t* from, uint64_t* to, size_t n, int shift, int bits,
     if (chunks == 1) {
       body(0);
     } else {
-      detail::execute([&] {
-        detail::parallel_for(tbb::blocked_range<size_t>(0, chunks, 1),
-                             [&](const tbb::blocked_range<size_t>& r) {
-                               for (size_t c = r.begin(); c != r.end(); ++c) body(c);
-                             });
+      detail::run_pieces(chunks, 1, [&](size_t first, size_t last) {
+        for (size_t c = first; c != last; ++c) body(c);
       });
     }
   };

@@ -5,16 +5,34 @@
 #pragma once
 
 #include <atomic>
+#include <concepts>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 #include <utility>
 
+#include "engine/base/lending_scope.h"
+#include "engine/base/read_gate.h"
+#include "engine/base/slot_arena.h"
 #include "engine/base/rw_lock.h"
 
 namespace engine {
 
 template <class T>
 class LentHandles;
+template <class T>
+class Shared;
+
+// Slots for records of kind T (slot_arena.h).
+template <class T>
+using ArenaOf = SlotArena<Shared<T>::block_size(), Shared<T>::block_align()>;
+
+// A kind of record whose writers pass a ReadGate (read_gate.h) names it: a static gate().
+// Bulk readers inside that gate read its records without their own read locks.
+template <class T>
+concept Gated = requires {
+  { T::gate() } -> std::same_as<ReadGate&>;
+};
 
 template <class T>
 class Shared {
@@ -22,18 +40,39 @@ class Shared {
 
   struct Block {
     template <class... Args>
-    explicit Block(Args&&... args) : value(std::forward<Args>(args)...) {}
+    explicit Block(bool in_arena, Args&&... args)
+        : in_arena(in_arena), value(std::forward<Args>(args)...) {}
     std::atomic<uint64_t> strong{1};
     std::atomic<uint64_t> weak{1};  // the strong owners together hold one weak count
     RwLock lock;
+    bool in_arena;  // in a slot of an Arena rather than on the heap
     T value;
   };
 
  public:
+  // The room one record takes, for ArenaOf.
+  static constexpr size_t block_size() { return sizeof(Block); }
+  static constexpr size_t block_align() { return alignof(Block); }
+
   template <class... Args>
   static Shared make(Args&&... args) {
     Shared s;
-    s.block_ = new Block(std::forward<Args>(args)...);
+    s.block_ = new Block(false, std::forward<Args>(args)...);
+    return s;
+  }
+
+  // The same, with the record in a slot of `arena`, an ArenaOf<T>.
+  template <class Arena, class... Args>
+  static Shared make_in(Arena& arena, Args&&... args) {
+    static_assert(std::is_same_v<Arena, ArenaOf<T>>);
+    void* room = arena.allocate();
+    Shared s;
+    try {
+      s.block_ = new (room) Block(true, std::forward<Args>(args)...);
+    } catch (...) {
+      Arena::release(room);
+      throw;
+    }
     return s;
   }
 
@@ -51,15 +90,23 @@ class Shared {
   ~Shared() { release(); }
 
   void swap(Shared& other) noexcept { std::swap(block_, other.block_); }
+
+  // Drops this handle, destroying the record at once when it was the last, also while a
+  // lending scope is open. Only for records that no open scope can have been lent (a
+  // record that only this call has handed out so far).
+  void release_unlent() {
+    if (block_) drop_retired(std::exchange(block_, nullptr));
+  }
   explicit operator bool() const { return block_ != nullptr; }
   bool same_record(const Shared& other) const { return block_ == other.block_; }
   uint64_t strong_count() const { return block_ ? block_->strong.load() : 0; }
-  // A hint for long walks over many records: starts loading this one (its lock word
-  // first, then the line its last byte lies on, since a block may straddle two) into the
-  // cache ahead of the read() that follows.
+  // A hint for long walks over many records: starts loading this one's fields (the line
+  // they start on, and the one they end on, since they may straddle two) into the cache
+  // ahead of the read that follows. The counts and the lock, which a bulk reader does
+  // not touch, are left out.
   void prefetch() const {
-    __builtin_prefetch(block_);
-    __builtin_prefetch(reinterpret_cast<const char*>(block_) + sizeof(Block) - 1);
+    __builtin_prefetch(&block_->value);
+    __builtin_prefetch(reinterpret_cast<const char*>(&block_->value) + sizeof(T) - 1);
   }
 
   // Read access for as long as the guard lives.
@@ -76,13 +123,19 @@ class Shared {
     Block* block_;
   };
 
-  // Write access for as long as the guard lives.
+  // Write access for as long as the guard lives; for a gated kind, inside its gate.
   class WriteGuard {
    public:
-    explicit WriteGuard(Block* b) : block_(b) { block_->lock.lock(); }
+    explicit WriteGuard(Block* b) : block_(b) {
+      if constexpr (Gated<T>) T::gate().enter_writer();
+      block_->lock.lock();
+    }
     WriteGuard(const WriteGuard&) = delete;
     WriteGuard& operator=(const WriteGuard&) = delete;
-    ~WriteGuard() { block_->lock.unlock(); }
+    ~WriteGuard() {
+      block_->lock.unlock();
+      if constexpr (Gated<T>) T::gate().leave_writer();
+    }
     T& operator*() const { return block_->value; }
     T* operator->() const { return &block_->value; }
 
@@ -92,6 +145,13 @@ class Shared {
 
   ReadGuard read() const { return ReadGuard(block_); }
   WriteGuard write() const { return WriteGuard(block_); }
+
+  // The record, for a bulk reader that holds its pass of the gate; valid while it does.
+  const T& read_in_gate(const ReadGate::Reader&) const
+    requires Gated<T>
+  {
+    return block_->value;
+  }
 
  private:
   // A copy that holds no count, made only by LentHandles, which never destroys it.
@@ -103,18 +163,36 @@ class Shared {
   }
   void release() {
     if (!block_) return;
-    // The last owner must see every other owner's writes before it deletes: a release
-    // count, and an acquire fence once the count reaches zero. ThreadSanitizer does not
-    // model fences, so its build orders the count itself the same way.
-#if SHEAFWORK_TSAN
+    // Acquire as well as release at the last count, so that the record's destruction
+    // follows every other owner's use (an acquire fence would do, but race detectors
+    // cannot see fences).
     if (block_->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-#else
-    if (block_->strong.fetch_sub(1, std::memory_order_release) == 1) {
-      std::atomic_thread_fence(std::memory_order_acquire);
-#endif
-      delete block_;  // drops the handles the record itself holds
+      if (lending::scopes_open()) {
+        // A lent copy may still be read, or copied: the retired record keeps a count.
+        block_->strong.fetch_add(1, std::memory_order_relaxed);
+        lending::retire(block_, &drop_retired);
+      } else {
+        destroy(block_);
+      }
     }
     block_ = nullptr;
+  }
+
+  // Destroys the record (dropping the handles it holds) and frees its room.
+  static void destroy(Block* block) {
+    if (block->in_arena) {
+      block->~Block();
+      ArenaOf<T>::release(block);
+    } else {
+      delete block;
+    }
+  }
+
+  // Gives back the count a retired record kept. No lent copy of it is read any more, so
+  // at zero it dies at once.
+  static void drop_retired(void* record) {
+    Block* block = static_cast<Block*>(record);
+    if (block->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy(block);
   }
 
   Block* block_ = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/json/cell_snapshots.h"
 
+#include "engine/json/key_order.h"
+
 #include <algorithm>
 #include <bit>
 #include <new>
@@ -10,71 +12,9 @@ namespace engine {
 
 namespace {
 
-// Below this many copies a comparison sort beats setting up the radix passes.
-constexpr size_t kRadixFrom = 256;
-constexpr int kMaxDigitBits = 11;  // 2048 counters a pass: they stay in the L1 cache
 // Arena bytes reserved a cell before copying: a short text and its size. Pages that stay
 // unused are never touched.
 constexpr size_t kArenaGuessPerCell = 32;
-
-// The coordinates of a set of cells, as sort keys: (row - min_row) * (max_column + 1) +
-// column orders like (row, column) and is usually far narrower than the 48 bits of both,
-// which saves radix passes: two cover a million cells in ten columns.
-class KeyRange {
- public:
-  void add(uint32_t row, uint16_t column) {
-    min_row_ = std::min(min_row_, row);
-    max_row_ = std::max(max_row_, row);
-    max_column_ = std::max(max_column_, column);
-  }
-  // Keys lie below 2^key_bits(); 0 when every coordinate is the same.
-  int key_bits() const {
-    const uint64_t span = (uint64_t{max_row_} - min_row_ + 1) * (uint64_t{max_column_} + 1);
-    return std::bit_width(span - 1);
-  }
-  // Keys tell coordinates apart only inside the range.
-  bool contains(uint32_t row, uint16_t column) const {
-    return row >= min_row_ && row <= max_row_ && column <= max_column_;
-  }
-  uint64_t key(uint32_t row, uint16_t column) const {
-    return uint64_t{row - min_row_} * (uint64_t{max_column_} + 1) + column;
-  }
-
- private:
-  uint32_t min_row_ = UINT32_MAX, max_row_ = 0;
-  uint16_t max_column_ = 0;
-};
-
-// Sorts `items` stably by key(item) < 2^key_bits, least significant digit first: every
-// pass is stable, so the whole is.
-template <class T, class Key>
-void radix_sort(std::vector<T>& items, int key_bits, Key key) {
-  const size_t n = items.size();
-  if (n < 2 || key_bits == 0) return;
-  const int passes = (key_bits + kMaxDigitBits - 1) / kMaxDigitBits;
-  const int digit_bits = (key_bits + passes - 1) / passes;
-  const uint64_t digit_mask = (uint64_t{1} << digit_bits) - 1;
-
-  // All passes' counts in one read of the items.
-  std::vector<size_t> counts(static_cast<size_t>(passes) << digit_bits);
-  for (const T& item : items) {
-    const uint64_t k = key(item);
-    for (int pass = 0; pass < passes; ++pass)
-      ++counts[(static_cast<size_t>(pass) << digit_bits) + (k >> (pass * digit_bits) & digit_mask)];
-  }
-
-  std::vector<T> spare(n);
-  for (int pass = 0; pass < passes; ++pass) {
-    size_t* count = counts.data() + (static_cast<size_t>(pass) << digit_bits);
-    const int shift = pass * digit_bits;
-    // A digit that is the same for every item would move nothing.
-    if (count[key(items[0]) >> shift & digit_mask] == n) continue;
-    size_t start = 0;
-    for (size_t d = 0; d <= digit_mask; ++d) start += std::exchange(count[d], start);
-    for (const T& item : items) spare[count[key(item) >> shift & digit_mask]++] = item;
-    items.swap(spare);
-  }
-}
 
 }  // namespace
 
@@ -98,26 +38,28 @@ void CellSnapshots::grow_arena(size_t n) {
 }
 
 void CellSnapshots::add(const Cell& cell) {
-  const CellValue::Storage& v = cell.value.storage();
+  const CellValue& v = cell.value;
   uint64_t payload = 0;
   switch (cell.value.kind()) {
     case CellValue::Kind::Empty:
       break;
     case CellValue::Kind::String:
-      payload = append_text(std::get_if<TextBox>(&v)->view());
+      payload = append_text(v.as_string());
       break;
     case CellValue::Kind::Numeric:
-      payload = std::bit_cast<uint64_t>(*std::get_if<double>(&v));
+      payload = std::bit_cast<uint64_t>(v.as_numeric());
       break;
     case CellValue::Kind::Integer:
-      payload = static_cast<uint32_t>(*std::get_if<int32_t>(&v));
+      payload = static_cast<uint32_t>(v.as_integer());
       break;
     case CellValue::Kind::Bool:
-      payload = *std::get_if<bool>(&v);
+      payload = v.as_bool();
       break;
-    case CellValue::Kind::DateTime:
-      payload = append(std::get_if<DateTime>(&v), sizeof(DateTime));
+    case CellValue::Kind::DateTime: {
+      const DateTime date_time = v.as_date_time();
+      payload = append(&date_time, sizeof date_time);
       break;
+    }
   }
   auto kind = static_cast<uint8_t>(cell.value.kind());
 
@@ -188,7 +130,7 @@ void CellSnapshots::sort() {
   }
   KeyRange range;
   for (const Record& r : records_) range.add(r.row, r.column);
-  radix_sort(records_, range.key_bits(),
+  radix_sort_by_key(records_, range.key_bits(),
              [&](const Record& r) { return range.key(r.row, r.column); });
 }
 
@@ -207,69 +149,6 @@ CellSnapshots cell_snapshots(const CellMap& cells) {
     }
     const auto cell = entry.second.read();
     copies.add(*cell);
-  }
-  return copies;
-}
-
-namespace {
-
-// The general way, in the words of its contract: copy in map order, then sort.
-CellSnapshots copied_then_sorted(const CellMap& cells) {
-  CellSnapshots copies = cell_snapshots(cells);
-  copies.sort();
-  return copies;
-}
-
-}  // namespace
-
-CellSnapshots sorted_cell_snapshots(const CellMap& cells) {
-  // The map's keys are its cells' own coordinates, so the cells are visited in key order
-  // and copied straight into sorted order; cells are mostly allocated in row order too,
-  // so the walk reads memory mostly forward rather than at random. Unique keys leave no
-  // ties for the copy order to break.
-  const size_t n = cells.entries.size();
-  if (n == 0) return CellSnapshots();
-  std::vector<const Shared<Cell>*> handles;  // in map order
-  std::vector<uint64_t> order;  // map keys in map order; below, the sort items
-  handles.reserve(n);
-  order.reserve(n);
-  KeyRange range;
-  for (const auto& [coord, cell] : cells.entries) {
-    range.add(coord.row, coord.column);
-    handles.push_back(&cell);
-    order.push_back(coord.sort_key());
-  }
-  // Items of one word, the key above the handle's position, sort at half the cost of
-  // pairs.
-  const int key_bits = range.key_bits();
-  const int position_bits = std::bit_width(n - 1);
-  if (key_bits + position_bits > 64) return copied_then_sorted(cells);  // rows spread far
-  for (size_t i = 0; i < n; ++i) {
-    const Coordinate c = Coordinate::from_sort_key(order[i]);
-    order[i] = range.key(c.row, c.column) << position_bits | i;
-  }
-  radix_sort(order, key_bits, [&](uint64_t item) { return item >> position_bits; });
-
-  CellSnapshots copies;
-  copies.reserve(n);
-  const uint64_t position_mask = (uint64_t{1} << position_bits) - 1;
-  const auto handle = [&](size_t i) { return handles[order[i] & position_mask]; };
-  // Three steps ahead: the handle's place in `handles`, the map slot it points to, then
-  // the record; key order visits all three at random.
-  constexpr size_t kAhead = 16;
-  for (size_t i = 0; i < n; ++i) {
-    if (i + 3 * kAhead < n) __builtin_prefetch(&handles[order[i + 3 * kAhead] & position_mask]);
-    if (i + 2 * kAhead < n) __builtin_prefetch(handle(i + 2 * kAhead));
-    if (i + kAhead < n) handle(i + kAhead)->prefetch();
-    {
-      const auto cell = handle(i)->read();
-      copies.add(*cell);
-    }
-    const CellSnapshots::Record& copy = copies.records().back();
-    const bool at_own_key = range.contains(copy.row, copy.column) &&
-                            range.key(copy.row, copy.column) == order[i] >> position_bits;
-    // A cell stored under another coordinate than its own breaks the premise.
-    if (!at_own_key) return copied_then_sorted(cells);
   }
   return copies;
 }

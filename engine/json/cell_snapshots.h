@@ -1,6 +1,7 @@
-// A private copy of every cell of a sheet, made for the JSON export so that sorting and
-// writing need no cell lock: each cell's coordinate, value, data type, formula, style and
-// hidden value. A copy is a 16-byte record; its texts go into one arena shared by all
+// A private copy of every cell of a sheet, made for the JSON export of a sheet whose cells
+// do not all sit at their own keys, so that sorting by the coordinates copied and writing
+// need no cell lock: each cell's coordinate, value, data type, formula, style and hidden
+// value. A copy is a 16-byte record; its texts go into one arena shared by all
 // copies, so that copying a cell allocates nothing of its own and sorting moves only the
 // small records.
 #pragma once
@@ -118,9 +119,5 @@ class CellSnapshots {
 // A copy of every cell of `cells`, in map order, each cell read-locked only while it is
 // copied. The caller holds the sheet's read lock.
 CellSnapshots cell_snapshots(const CellMap& cells);
-
-// The copies of cell_snapshots(cells) after sort(): the same records in the same order,
-// made with fewer waits on memory.
-CellSnapshots sorted_cell_snapshots(const CellMap& cells);
 
 }  // namespace engine

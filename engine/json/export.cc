@@ -1,12 +1,15 @@
 #include "engine/json/export.h"
 
+#include <algorithm>
 #include <bit>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/json/cell_snapshots.h"
+#include "engine/json/cells_by_key.h"
 
 namespace engine {
 
@@ -19,21 +22,72 @@ constexpr size_t kCellRoom = 41 + 2 * json::kIntegerRoom + 8;
 // The longest optional key with its comma and colon: ,"hidden_value":
 constexpr size_t kOptionalKeyRoom = 16;
 
+// A cell as write_cell reads it: a private copy, or the record itself, read inside the
+// cells' gate while its object is written.
+struct CopiedCell {
+  const CellSnapshots& copies;
+  const CellSnapshots::Record& r;
+  // The copies know whether they hold any byte of 0x80 or more.
+  static constexpr bool kScanTexts = false;
+
+  uint32_t row() const { return r.row; }
+  uint16_t column() const { return r.column; }
+  CellValue::Kind kind() const { return CellSnapshots::kind(r); }
+  uint64_t payload() const { return copies.value_payload(r); }
+  std::string_view string() const { return copies.text_at(payload()); }
+  double numeric() const { return std::bit_cast<double>(payload()); }
+  int32_t integer() const { return static_cast<int32_t>(static_cast<uint32_t>(payload())); }
+  bool boolean() const { return payload() != 0; }
+  DateTime date_time() const { return copies.date_time_at(payload()); }
+  bool has_texts() const { return r.kind & CellSnapshots::kHasTexts; }
+  CellSnapshots::Texts texts() const { return copies.texts(r); }
+  char code() const { return r.data_type; }
+};
+
+struct LiveCell {
+  const Cell& cell;
+  static constexpr bool kScanTexts = true;
+
+  uint32_t row() const { return cell.coord.row; }
+  uint16_t column() const { return cell.coord.column; }
+  CellValue::Kind kind() const { return cell.value.kind(); }
+  std::string_view string() const { return cell.value.as_string(); }
+  double numeric() const { return cell.value.as_numeric(); }
+  int32_t integer() const { return cell.value.as_integer(); }
+  bool boolean() const { return cell.value.as_bool(); }
+  DateTime date_time() const { return cell.value.as_date_time(); }
+  bool has_texts() const { return cell.has_optional_texts(); }
+  CellSnapshots::Texts texts() const {
+    CellSnapshots::Texts texts;
+    auto view = [](const std::optional<std::string>& text) {
+      return text ? std::optional<std::string_view>(*text) : std::nullopt;
+    };
+    texts.formula = view(cell.formula());
+    texts.style_id = view(cell.style_id());
+    texts.hidden_value = view(cell.hidden_value());
+    const std::string_view code = cell.data_type_text();
+    if (code.size() != 1) texts.data_type = code;
+    return texts;
+  }
+  char code() const { return cell.data_type; }
+};
+
 // One cell object, with room made once for all of it. `scratch` holds a date-time's text.
-void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, bool first,
-                std::string& scratch, JsonWriter& out) {
-  const CellValue::Kind kind = CellSnapshots::kind(cell);
-  const uint64_t payload = copies.value_payload(cell);
+template <class Source>
+void write_cell(const Source& cell, bool first, std::string& scratch, JsonWriter& out) {
+  const CellValue::Kind kind = cell.kind();
   size_t room = kCellRoom;
   std::string_view text;
+  bool ascii = true;
   switch (kind) {
     case CellValue::Kind::String:
-      text = copies.text_at(payload);
+      text = cell.string();
       room += json::string_room(text);
+      if constexpr (Source::kScanTexts) ascii = json::is_ascii(text);
       break;
     case CellValue::Kind::DateTime:
       scratch.clear();
-      copies.date_time_at(payload).append_text(scratch, 'T');
+      cell.date_time().append_text(scratch, 'T');
       room += scratch.size() + 2;
       break;
     default:
@@ -41,20 +95,29 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
       break;
   }
   CellSnapshots::Texts texts;
-  if (cell.kind & CellSnapshots::kHasTexts) {
-    texts = copies.texts(cell);
-    for (const auto& optional : {texts.formula, texts.style_id, texts.hidden_value})
-      if (optional) room += kOptionalKeyRoom + json::string_room(*optional);
-    if (texts.data_type) room += json::string_room(*texts.data_type);
+  if (cell.has_texts()) {
+    texts = cell.texts();
+    for (const auto& optional : {texts.formula, texts.style_id, texts.hidden_value}) {
+      if (!optional) continue;
+      room += kOptionalKeyRoom + json::string_room(*optional);
+      if constexpr (Source::kScanTexts) ascii = ascii && json::is_ascii(*optional);
+    }
+    if (texts.data_type) {
+      room += json::string_room(*texts.data_type);
+      if constexpr (Source::kScanTexts) ascii = ascii && json::is_ascii(*texts.data_type);
+    }
+  }
+  if constexpr (Source::kScanTexts) {
+    if (!ascii || static_cast<unsigned char>(cell.code()) >= 0x80) out.note_non_ascii();
   }
 
   char* p = out.reserve(room);
   if (!p) return;
   if (!first) *p++ = ',';
   p = json::put_raw(p, R"({"row":)");
-  p = put_unsigned(p, cell.row);
+  p = put_unsigned(p, cell.row());
   p = json::put_raw(p, R"(,"column":)");
-  p = put_unsigned(p, cell.column);
+  p = put_unsigned(p, cell.column());
   p = json::put_raw(p, R"(,"value":)");
   switch (kind) {
     case CellValue::Kind::Empty:
@@ -64,13 +127,13 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
       p = json::put_string(p, text);
       break;
     case CellValue::Kind::Numeric:
-      p = json::put_number(p, std::bit_cast<double>(payload));
+      p = json::put_number(p, cell.numeric());
       break;
     case CellValue::Kind::Integer:
-      p = put_integer(p, static_cast<int32_t>(static_cast<uint32_t>(payload)));
+      p = put_integer(p, cell.integer());
       break;
     case CellValue::Kind::Bool:
-      p = json::put_boolean(p, payload != 0);
+      p = json::put_boolean(p, cell.boolean());
       break;
     case CellValue::Kind::DateTime:
       // Digits, signs, '-', ':', '.' and 'T' only: nothing to escape.
@@ -84,7 +147,7 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
     p = json::put_string(p, *texts.formula);
   }
   p = json::put_raw(p, R"(,"data_type":)");
-  p = texts.data_type ? json::put_string(p, *texts.data_type) : json::put_code(p, cell.data_type);
+  p = texts.data_type ? json::put_string(p, *texts.data_type) : json::put_code(p, cell.code());
   if (texts.style_id) {
     p = json::put_raw(p, R"(,"style_id":)");
     p = json::put_string(p, *texts.style_id);
@@ -97,21 +160,57 @@ void write_cell(const CellSnapshots& copies, const CellSnapshots::Record& cell, 
   out.commit(p);
 }
 
-void write_cells(const CellMap& map, JsonWriter& out) {
-  const CellSnapshots copies = sorted_cell_snapshots(map);
-  if (!copies.ascii()) out.note_non_ascii();
-  out.raw('[');
-  const size_t start = out.size();
-  // Once a sample of cells is written, room for the rest is made in one step.
+// Once a sample of cells is written, room for the rest is made in one step.
+void reserve_after_sample(size_t i, size_t count, size_t start, JsonWriter& out) {
   constexpr size_t kSample = 512;
+  if (i != kSample) return;
+  const size_t estimate = (out.size() - start) / kSample * (count - kSample);
+  out.reserve_more(estimate + estimate / 8);
+}
+
+// The cells written in the order of their map keys, each straight from its record: no
+// copy of the sheet is made. False, with part of the list written, once a cell turns out
+// not to sit at its own coordinate (the order of keys is then not the order the cells
+// must be written in).
+bool write_cells_by_key(const CellMap& map, JsonWriter& out) {
+  const std::optional<CellsByKey> order = CellsByKey::of(map);
+  if (!order) return false;
+  const size_t start = out.size();
+  const size_t count = map.entries.size();
+  std::string scratch;
+  size_t written = 0;
+  ReadGate::Reader pass(Cell::gate());
+  return order->visit([&](const Coordinate& key, const Shared<Cell>& handle) {
+    pass.tick();
+    const Cell& cell = handle.read_in_gate(pass);
+    if (cell.coord != key) return false;
+    reserve_after_sample(written, count, start, out);
+    write_cell(LiveCell{cell}, written++ == 0, scratch, out);
+    return true;
+  });
+}
+
+// The general way, in the words of its contract: every cell copied in map order, each
+// under its read lock, the copies sorted by the coordinates copied, then written.
+void write_copied_cells(const CellMap& map, JsonWriter& out) {
+  CellSnapshots copies = cell_snapshots(map);
+  copies.sort();
+  if (!copies.ascii()) out.note_non_ascii();
+  const size_t start = out.size();
   std::string scratch;
   const std::vector<CellSnapshots::Record>& records = copies.records();
   for (size_t i = 0; i < records.size(); ++i) {
-    if (i == kSample) {
-      const size_t estimate = (out.size() - start) / kSample * (records.size() - kSample);
-      out.reserve_more(estimate + estimate / 8);
-    }
-    write_cell(copies, records[i], i == 0, scratch, out);
+    reserve_after_sample(i, records.size(), start, out);
+    write_cell(CopiedCell{copies, records[i]}, i == 0, scratch, out);
+  }
+}
+
+void write_cells(const CellMap& map, JsonWriter& out) {
+  out.raw('[');
+  const size_t start = out.size();
+  if (!write_cells_by_key(map, out)) {
+    out.truncate(start);
+    write_copied_cells(map, out);
   }
   out.raw(']');
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "engine/base/large_block.h"
 #include "engine/base/stop.h"
 
 namespace engine {
@@ -39,6 +40,7 @@ char* JsonWriter::grow(size_t n) {
   }
   data_ = data;
   room_ = capacity;
+  advise_large_block(data_, room_);
   return data_ + len_;
 }
 
@@ -51,6 +53,7 @@ void JsonWriter::reserve_more(size_t n) {
   if (char* data = buffer_->resize(len_, capacity)) {
     data_ = data;
     room_ = capacity;
+    advise_large_block(data_, room_);
   }
 }
 

@@ -77,6 +77,10 @@ class JsonWriter {
 
   // Bytes written so far.
   size_t size() const { return len_; }
+  // Forgets what was written after the first `size` bytes, to write it again otherwise.
+  void truncate(size_t size) {
+    if (size < len_) len_ = size;
+  }
 
   // Whether every byte written so far is below 0x80. Only strings can hold others: a
   // caller that writes one through reserve() must report it with note_non_ascii().

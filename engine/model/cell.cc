@@ -13,8 +13,8 @@ Cell::Cell(uint32_t row, uint16_t column, std::optional<std::string_view> text)
 
 Cell::Cell(const Cell& other)
     : coord(other.coord),
-      value(other.value),
       data_type(other.data_type),
+      value(other.value),
       extras_(other.extras_ ? std::make_unique<Extras>(*other.extras_) : nullptr) {}
 
 Cell& Cell::operator=(const Cell& other) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/base/read_gate.h"
 #include "engine/model/cell_value.h"
 #include "engine/model/coordinate.h"
 
@@ -21,14 +22,21 @@ class Cell {
   Cell(Cell&&) noexcept = default;
   Cell& operator=(Cell&&) noexcept = default;
 
-  Coordinate coord;
-  CellValue value;
+  // Every writer of a shared cell passes this gate (Shared::write does), so searches
+  // read cells in bulk without taking each cell's lock.
+  static ReadGate& gate() { return gate_; }
+
+  // The coordinate, the code and the value share their first eight bytes (the code and
+  // the value's tag sit where the coordinate ends), so a record with its handle's counts
+  // and lock fits 56 bytes.
+  [[no_unique_address]] Coordinate coord;
   // The data type code. The codes the model writes ("s", "n", "b", "d", "f"), like any
   // one-byte text, live here and may be written here directly; any other text (a
   // readable record keeps its source's text as it is, "" or "xyz") lives out of line,
   // and this then holds kDataTypeOutOfLine. Read the whole code through data_type_text().
   char data_type = 's';
   static constexpr char kDataTypeOutOfLine = '\0';
+  CellValue value;
 
   // The whole code; valid until the cell changes.
   std::string_view data_type_text() const;
@@ -59,6 +67,8 @@ class Cell {
   void drop_extras_if_empty();
 
   std::unique_ptr<Extras> extras_;
+
+  static constinit inline ReadGate gate_;
 };
 
 }  // namespace engine

@@ -44,6 +44,9 @@ std::optional<int32_t> parse_integer(std::string_view s) {
   return static_cast<int32_t>(negative ? -value : value);
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // The float grammar is checked here rather than left to std::from_chars, which differs
 // from it at the edges: it refuses a leading "+", takes "nan(...)" and reads only a
 // prefix of the text. Once the text is known to be a plain decimal number, from_chars
@@ -83,7 +86,8 @@ std::optional<double> parse_float(std::string_view text) {
     }
   }
   if (int_digits + frac_digits == 0) return std::nullopt;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+  const bool has_exponent = i < s.size() && (s[i] == 'e' || s[i] == 'E');
+  if (has_exponent) {
     ++i;
     bool exponent_negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -102,6 +106,18 @@ std::optional<double> parse_float(std::string_view text) {
   }
   if (i != s.size()) return std::nullopt;
 
+  // Few digits and no exponent: the digits as an integer and the power of ten are both
+  // exact doubles, so one division rounds correctly, as from_chars would, at a fraction
+  // of its cost (most numbers typed into sheets take this way).
+  constexpr size_t kExactDigits = 15;  // below 2^53
+  if (!has_exponent && int_digits + frac_digits <= kExactDigits) {
+    uint64_t mantissa = 0;
+    for (char c : s)
+      if (c != '.') mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+    const double value = static_cast<double>(mantissa) / kPowersOfTen[frac_digits];
+    return negative ? -value : value;
+  }
+
   // from_chars takes the minus sign but not the plus sign.
   const char* first = negative ? s.data() - 1 : s.data();
   const char* last = s.data() + s.size();
@@ -117,15 +133,108 @@ std::optional<double> parse_float(std::string_view text) {
   return value;
 }
 
+// Only a short text that starts with t or f, in either case, or with a non-ASCII character
+// can upper-case to TRUE or FALSE: every character gives at least one character of the
+// form and takes at most four bytes, and an ASCII character upper-cases to ASCII.
+bool may_be_boolean(std::string_view text) {
+  constexpr size_t kLongest = 5 * 4;
+  const auto first = static_cast<unsigned char>(text.front());
+  return text.size() <= kLongest &&
+         (first >= 0x80 || first == 't' || first == 'T' || first == 'f' || first == 'F');
+}
+
 }  // namespace
+
+CellValue::CellValue(const CellValue& other) { copy_from(other); }
+
+CellValue::CellValue(CellValue&& other) noexcept : tag_(other.tag_) {
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  other.tag_ = static_cast<uint8_t>(Kind::Empty);
+}
+
+CellValue& CellValue::operator=(const CellValue& other) {
+  if (this != &other) {
+    CellValue copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+CellValue& CellValue::operator=(CellValue&& other) noexcept {
+  if (this != &other) {
+    drop_heap_text();
+    tag_ = other.tag_;
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.tag_ = static_cast<uint8_t>(Kind::Empty);
+  }
+  return *this;
+}
+
+void CellValue::copy_from(const CellValue& other) {
+  if (other.has_heap_text()) {
+    *this = string(other.as_string());
+    return;
+  }
+  tag_ = other.tag_;
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+}
+
+CellValue CellValue::string(std::string_view text) {
+  CellValue value;
+  if (text.size() <= kInPlace) {
+    value.tag_ = static_cast<uint8_t>(static_cast<uint8_t>(Kind::String) |
+                                      text.size() << kLengthShift);
+    if (!text.empty()) std::memcpy(value.bytes_, text.data(), text.size());
+    return value;
+  }
+  const size_t size = text.size();
+  char* block = new char[sizeof size + size];
+  std::memcpy(block, &size, sizeof size);
+  std::memcpy(block + sizeof size, text.data(), size);
+  value.tag_ = static_cast<uint8_t>(static_cast<uint8_t>(Kind::String) | kOnHeap << kLengthShift);
+  std::memcpy(value.bytes_, &block, sizeof block);
+  return value;
+}
+
+bool operator==(const CellValue& a, const CellValue& b) {
+  if (a.kind() != b.kind()) return false;
+  switch (a.kind()) {
+    case CellValue::Kind::Empty:
+      return true;
+    case CellValue::Kind::String:
+      return a.as_string() == b.as_string();
+    case CellValue::Kind::Numeric:
+      return a.as_numeric() == b.as_numeric();
+    case CellValue::Kind::Integer:
+      return a.as_integer() == b.as_integer();
+    case CellValue::Kind::Bool:
+      return a.as_bool() == b.as_bool();
+    case CellValue::Kind::DateTime:
+      return a.as_date_time() == b.as_date_time();
+  }
+  return false;
+}
 
 CellValue CellValue::from_text(std::string_view text) {
   if (text.empty()) return CellValue();
-  if (upper_case_equals(text, "TRUE")) return boolean(true);
-  if (upper_case_equals(text, "FALSE")) return boolean(false);
-  if (const auto v = parse_integer(text)) return integer(*v);
-  if (const auto v = parse_float(text)) return numeric(*v);
-  if (const auto v = DateTime::parse(text)) return date_time(*v);
+  if (may_be_boolean(text)) {
+    if (upper_case_equals(text, "TRUE")) return boolean(true);
+    if (upper_case_equals(text, "FALSE")) return boolean(false);
+  }
+  // The first byte rules out most tests for most texts: an integer starts with a sign or
+  // a digit; a float also with a point, or with the i or n of its words; a date-time with
+  // a sign or a digit after white space, which is ASCII or starts with a byte of 0x80 or
+  // more.
+  const auto first = static_cast<unsigned char>(text.front());
+  const bool sign_or_digit = first == '+' || first == '-' || is_digit(static_cast<char>(first));
+  if (sign_or_digit || first == '.' || first == 'i' || first == 'I' || first == 'n' ||
+      first == 'N') {
+    if (const auto v = parse_integer(text)) return integer(*v);
+    if (const auto v = parse_float(text)) return numeric(*v);
+  }
+  if (sign_or_digit || first == ' ' || (first >= 0x09 && first <= 0x0D) || first >= 0x80) {
+    if (const auto v = DateTime::parse(text)) return date_time(*v);
+  }
   return string(text);
 }
 
@@ -134,21 +243,21 @@ void CellValue::fmt(std::string& out) const {
     case Kind::Empty:
       return;
     case Kind::String:
-      out.append(std::get<TextBox>(storage_).view());
+      out.append(as_string());
       return;
     case Kind::Numeric:
-      append_numeric_text(out, std::get<double>(storage_));
+      append_numeric_text(out, as_numeric());
       return;
     case Kind::Integer: {
       char digits[12];  // "-2147483648"
-      out.append(digits, put_integer(digits, std::get<int32_t>(storage_)));
+      out.append(digits, put_integer(digits, as_integer()));
       return;
     }
     case Kind::Bool:
-      out.append(std::get<bool>(storage_) ? "true" : "false");
+      out.append(as_bool() ? "true" : "false");
       return;
     case Kind::DateTime:
-      std::get<DateTime>(storage_).append_text(out, ' ');
+      as_date_time().append_text(out, ' ');
       return;
   }
 }

@@ -34,6 +34,13 @@ class Reader {
 
   void skip_white_space() {
     while (!rest_.empty()) {
+      // An ASCII byte is its own character: no decoding for the usual digit.
+      const auto first = static_cast<unsigned char>(rest_.front());
+      if (first < 0x80) {
+        if (first != ' ' && (first < 0x09 || first > 0x0D)) return;
+        rest_.remove_prefix(1);
+        continue;
+      }
       const Utf8Char ch = decode_utf8(rest_);
       if (!is_white_space(ch.code_point)) return;
       rest_.remove_prefix(ch.size);

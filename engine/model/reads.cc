@@ -1,9 +1,12 @@
 #include "engine/model/reads.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <memory>
 
+#include "engine/base/large_block.h"
 #include "engine/base/pool.h"
 #include "engine/base/radix_sort.h"
 
@@ -23,41 +26,50 @@ std::unique_ptr<T[]> uncleared(size_t n) {
   return std::make_unique_for_overwrite<T[]>(n);
 }
 
-// The map's cells in map order: the slot of each (which stays put while the caller holds
-// the sheet's read lock) and the coordinate the cell holds, read once under its read
-// lock, with the bits in which those coordinates' sort keys differ. The map can only be
-// walked on one thread; the cells, scattered over the heap, are locked and read by the
-// workers while the walk goes on.
+// The map's cells in map order: a lent handle to each (valid while the caller holds the
+// sheet's read lock) and the coordinate the cell holds, read once (in bulk, inside the
+// cells' gate), with the bits in which those coordinates' sort keys differ. Each worker
+// walks whole shards of the map; the cells, scattered over the heap, are read a few
+// places ahead of their turn.
 struct Walked {
   size_t size = 0;
-  std::unique_ptr<const Shared<Cell>*[]> slots;
+  LentHandles<Cell> cells{0};
   std::unique_ptr<Coordinate[]> coords;
   uint64_t varying = 0;
 };
 
 Walked walk(const CellMap& cells) {
+  const auto& shards = cells.entries.shards();
+  std::array<size_t, CellEntries::kShards + 1> offsets{};
+  for (size_t s = 0; s < shards.size(); ++s) offsets[s + 1] = offsets[s] + shards[s].size();
   Walked w;
-  w.size = cells.entries.size();
-  w.slots = uncleared<const Shared<Cell>*>(w.size);
+  w.size = offsets.back();
+  w.cells = LentHandles<Cell>(w.size);
   w.coords = uncleared<Coordinate>(w.size);
   std::atomic<uint64_t> any{0};
   std::atomic<uint64_t> all{~uint64_t{0}};
-  auto it = cells.entries.begin();
-  pool::walk_then_work(
-      w.size, [&](size_t i) { w.slots[i] = &(it++)->second; },
-      [&](size_t begin, size_t end) {
-        constexpr size_t kAhead = 8;
-        uint64_t block_any = 0;
-        uint64_t block_all = ~uint64_t{0};
-        for (size_t i = begin; i < end; ++i) {
-          if (i + kAhead < end) w.slots[i + kAhead]->prefetch();
-          w.coords[i] = w.slots[i]->read()->coord;
-          block_any |= w.coords[i].sort_key();
-          block_all &= w.coords[i].sort_key();
-        }
-        any.fetch_or(block_any, std::memory_order_relaxed);
-        all.fetch_and(block_all, std::memory_order_relaxed);
-      });
+  pool::for_each_item(shards.size(), [&](size_t s) {
+    constexpr int kAhead = 8;
+    uint64_t shard_any = 0;
+    uint64_t shard_all = ~uint64_t{0};
+    size_t i = offsets[s];
+    auto it = shards[s].begin();
+    auto ahead = it;
+    const auto end = shards[s].end();
+    for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
+    while (it != end) {
+      const ReadGate::Reader pass(Cell::gate());
+      for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it, ++i) {
+        if (ahead != end) (ahead++)->second.prefetch();
+        w.cells.lend(i, it->second);
+        w.coords[i] = it->second.read_in_gate(pass).coord;
+        shard_any |= w.coords[i].sort_key();
+        shard_all &= w.coords[i].sort_key();
+      }
+    }
+    any.fetch_or(shard_any, std::memory_order_relaxed);
+    all.fetch_and(shard_all, std::memory_order_relaxed);
+  });
   w.varying = any.load() & ~all.load();
   return w;
 }
@@ -101,9 +113,101 @@ template <class Positions>
 std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
                                                  Positions&& position) {
   std::vector<Shared<Cell>> handles(n);
-  in_sheet_order(w, n, position, [&](size_t k, size_t i) { handles[k] = *w.slots[i]; });
+  in_sheet_order(w, n, position, [&](size_t k, size_t i) { handles[k] = w.cells.view()[i]; });
   return handles;
 }
+
+// The usual sheet: every cell at its own key, the keys filling much of the box around
+// them. Each cell is then placed at its coordinate's offset in the box, read once, and
+// the box read in order is the sheet order, with no ties (keys are unique): no sort, and
+// no second visit of any cell or map entry.
+class Box {
+ public:
+  // nullopt when the keys spread thin or some cell does not sit at its key.
+  static std::optional<Box> place(const CellMap& cells) {
+    constexpr uint64_t kPlacesPerCell = 2;
+    const CellEntries::Bounds& bounds = cells.entries.bounds();
+    const size_t n = cells.entries.size();
+    if (n == 0 || bounds.max_row < bounds.min_row) return std::nullopt;
+    const uint64_t columns = uint64_t{bounds.max_column} + 1;
+    const uint64_t places = (uint64_t{bounds.max_row} - bounds.min_row + 1) * columns;
+    if (places > kPlacesPerCell * n) return std::nullopt;
+    Box box(places, bounds.min_row, columns);
+    pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
+    std::atomic<bool> away{false};
+    const auto& shards = cells.entries.shards();
+    pool::for_each_item(shards.size(), [&](size_t s) {
+      constexpr int kAhead = 8;
+      auto ahead = shards[s].begin();
+      const auto end = shards[s].end();
+      for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
+      ReadGate::Reader pass(Cell::gate());
+      for (const auto& [key, cell] : shards[s]) {
+        if (ahead != end) (ahead++)->second.prefetch();
+        pass.tick();
+        if (cell.read_in_gate(pass).coord != key) {
+          away.store(true, std::memory_order_relaxed);
+          return;
+        }
+        box.places_.lend(box.offset(key), cell);
+      }
+    });
+    if (away.load()) return std::nullopt;
+    return box;
+  }
+
+  // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
+  // of them, on the workers, once `make(count)` has made room for them all.
+  template <class Keep, class Make, class Put>
+  void in_order(Keep keep, Make make, Put put) const {
+    const auto cells = places_.view();
+    const size_t pieces = std::min<size_t>(cells.size(), pool::worker_count() * 8);
+    auto bounds = [&](size_t p) {
+      return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
+    };
+    // Each piece is walked twice, counting, then putting, with the coordinate of its
+    // places kept by stepping (no division per place).
+    auto walk_piece = [&](size_t p, auto&& visit) {
+      auto [begin, end] = bounds(p);
+      Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
+                    static_cast<uint16_t>(begin % columns_)};
+      for (size_t i = begin; i < end; ++i) {
+        if (cells[i] && keep(at)) visit(cells[i]);
+        if (at.column + uint64_t{1} == columns_) {
+          at.column = 0;
+          ++at.row;
+        } else {
+          ++at.column;
+        }
+      }
+    };
+    std::vector<size_t> offsets(pieces + 1, 0);
+    pool::for_each_item(pieces, [&](size_t p) {
+      size_t count = 0;
+      walk_piece(p, [&](const Shared<Cell>&) { ++count; });
+      offsets[p + 1] = count;
+    });
+    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] += offsets[p];
+    make(offsets[pieces]);
+    pool::for_each_item(pieces, [&](size_t p) {
+      size_t k = offsets[p];
+      walk_piece(p, [&](const Shared<Cell>& cell) { put(k++, cell); });
+    });
+  }
+
+ private:
+  Box(uint64_t places, uint32_t first_row, uint64_t columns)
+      : places_(places), first_row_(first_row), columns_(columns) {}
+  uint64_t offset(const Coordinate& c) const {
+    return uint64_t{c.row - first_row_} * columns_ + c.column;
+  }
+
+  LentHandles<Cell> places_;
+  uint32_t first_row_;
+  uint64_t columns_;
+};
+
+bool everywhere(const Coordinate&) { return true; }
 
 }  // namespace
 
@@ -123,16 +227,53 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
   return std::nullopt;
 }
 
+namespace {
+
+// The cells that `keep` admits, in sheet order, as counted handles, when the sheet's
+// cells can be placed in their box (nullopt otherwise). When every cell is admitted the
+// result's size is known before the walk, and the list (whose construction, one thread's
+// work, takes as long as the walk on many) is made meanwhile.
+template <class Keep>
+std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Keep keep,
+                                                        bool keeps_all) {
+  std::vector<Shared<Cell>> handles;
+  std::optional<Box> box;
+  if (keeps_all) {
+    pool::run_both(
+        [&] {
+          handles.reserve(cells.entries.size());
+          advise_large_block(handles.data(), handles.capacity() * sizeof(Shared<Cell>));
+          handles.resize(cells.entries.size());
+        },
+        [&] { box = Box::place(cells); });
+  } else {
+    box = Box::place(cells);
+  }
+  if (!box) return std::nullopt;
+  box->in_order(keep, [&](size_t n) { handles.resize(n); },
+                [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+  return handles;
+}
+
+}  // namespace
+
 std::vector<Shared<Cell>> Sheet::sorted_cells() const {
+  if (auto handles = handles_in_box(cells, everywhere, true)) return std::move(*handles);
   const Walked w = walk(cells);
   return handles_in_sheet_order(w, w.size, [](size_t k) { return k; });
 }
 
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
+  if (const std::optional<Box> box = Box::place(cells)) {
+    LentHandles<Cell> lent(0);
+    box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
+                  [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); });
+    return lent;
+  }
   const Walked w = walk(cells);
   LentHandles<Cell> lent(w.size);
   in_sheet_order(w, w.size, [](size_t k) { return k; },
-                 [&](size_t k, size_t i) { lent.lend(k, *w.slots[i]); });
+                 [&](size_t k, size_t i) { lent.lend(k, w.cells.view()[i]); });
   return lent;
 }
 
@@ -146,13 +287,19 @@ std::vector<Shared<Cell>> get_cells_by_range(const CellMap& cells,
   const uint16_t first_col = start_col.value_or(1);
   const uint16_t last_col = end_col.value_or(kRangeLastColumn);
 
-  // The coordinate that admits a cell is also the one it is sorted by.
-  const Walked w = walk(cells);
-  const std::vector<size_t> kept = pool::filter_indexes(w.size, [&](size_t i) {
-    const Coordinate c = w.coords[i];
+  auto inside = [&](const Coordinate& c) {
     return first_row <= c.row && c.row <= last_row && first_col <= c.column &&
            c.column <= last_col;
-  });
+  };
+  // A range that holds the whole box of keys admits every cell that sits at its key.
+  const CellEntries::Bounds& box = cells.entries.bounds();
+  const bool holds_box = first_row <= box.min_row && box.max_row <= last_row &&
+                         first_col <= box.min_column && box.max_column <= last_col;
+  if (auto handles = handles_in_box(cells, inside, holds_box)) return std::move(*handles);
+  // The coordinate that admits a cell is also the one it is sorted by.
+  const Walked w = walk(cells);
+  const std::vector<size_t> kept =
+      pool::filter_indexes(w.size, [&](size_t i) { return inside(w.coords[i]); });
   return handles_in_sheet_order(w, kept.size(), [&](size_t k) { return kept[k]; });
 }
 

@@ -1,6 +1,7 @@
 // Reads over one sheet's cell map: the value text at a coordinate, and the cells inside
 // a rectangle in row, then column order. The caller holds the sheet's read lock
-// throughout; each cell is read under its own read lock, one cell lock at a time.
+// throughout; a cell looked up is read under its own read lock, the cells of a walk in
+// bulk inside the cells' gate.
 #pragma once
 
 #include <cstdint>

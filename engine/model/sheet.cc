@@ -5,6 +5,16 @@
 
 namespace engine {
 
+CellMap::~CellMap() {
+  constexpr int kAhead = 8;
+  auto ahead = entries.begin();
+  for (int k = 0; k < kAhead && ahead != entries.end(); ++k) ++ahead;
+  for (auto& [key, cell] : entries) {
+    if (ahead != entries.end()) (ahead++)->second.prefetch();
+    cell = Shared<Cell>();
+  }
+}
+
 Sheet Sheet::clone() const {
   Sheet copy(name, sheet_state);
   copy.merge_cells = merge_cells;
@@ -35,8 +45,10 @@ namespace {
 template <auto field>
 auto largest(const CellMap& cells) {
   std::optional<std::remove_cvref_t<decltype(Coordinate{}.*field)>> most;
+  ReadGate::Reader pass(Cell::gate());
   for (const auto& [key, cell] : cells.entries) {
-    const auto value = cell.read()->coord.*field;
+    pass.tick();
+    const auto value = cell.read_in_gate(pass).coord.*field;
     most = most ? std::max(*most, value) : value;
   }
   return most;

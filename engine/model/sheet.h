@@ -12,6 +12,7 @@
 #include "engine/model/comment.h"
 #include "engine/model/cell_value.h"
 #include "engine/model/coordinate.h"
+#include "engine/model/cell_entries.h"
 #include "engine/base/seeded_hash.h"
 #include "engine/base/lent_handles.h"
 #include "engine/base/shared.h"
@@ -56,10 +57,16 @@ struct ColumnDimensions {
 };
 
 struct CellMap {
+  CellMap() = default;
+  CellMap(CellMap&&) noexcept = default;
+  CellMap& operator=(CellMap&&) noexcept = default;
+  // Lets go of the cells reading ahead in the map, whose order is not the records'.
+  ~CellMap();
+
   // Its value text ("") is what an absent coordinate reads as; never changed.
   CellValue default_value;
   // Every cell is stored under its own coordinate.
-  absl::flat_hash_map<Coordinate, Shared<Cell>, SeededHash> entries;
+  CellEntries entries;
 };
 
 struct Sheet {
@@ -73,14 +80,16 @@ struct Sheet {
   RowDimensions row_dimensions;
   ColumnDimensions column_dimensions;
   std::vector<Shared<Comment>> comments;
+  // Where the cells this sheet creates are kept, side by side in creation order.
+  ArenaOf<Cell> cell_arena;
 
   // A new record: name, state, merged ranges and dimensions copied; the cell map and
   // the comment list hold new handles to the SAME cell and comment records. The caller
   // holds this sheet's read lock. The new maps draw new seeds.
   Sheet clone() const;
 
-  // Every cell in row, then column order, each coordinate read once under the cell's
-  // read lock; equal coordinates keep map order. Runs on the worker pool. The caller
+  // Every cell in row, then column order, each coordinate read once (in bulk, inside the
+  // cells' gate); equal coordinates keep map order. Runs on the worker pool. The caller
   // holds the sheet's read lock. (Defined with the other cell-map reads.)
   std::vector<Shared<Cell>> sorted_cells() const;
 

@@ -28,7 +28,7 @@ Shared<Cell> cell_at(Sheet& sheet, uint32_t row, uint16_t column,
     // A new cell already holds the inferred value and its code, and has no formula, so
     // the edit below would change nothing.
     try {
-      it->second = Shared<Cell>::make(row, column, value);
+      it->second = Shared<Cell>::make_in(sheet.cell_arena, row, column, value);
     } catch (...) {
       entries.erase(it);
       throw;

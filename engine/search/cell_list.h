@@ -6,14 +6,12 @@
 #include <span>
 #include <utility>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "engine/base/shared.h"
 #include "engine/model/cell.h"
 #include "engine/model/cell_value.h"
 #include "engine/search/record_list.h"
-#include "engine/text/text_box.h"
 
 namespace engine {
 
@@ -29,8 +27,8 @@ std::string_view rendered_value_text(const CellValue& value);
 // The value text of `value`. A String (or Empty) is viewed in place, without a copy; any
 // other kind is rendered as by rendered_value_text.
 inline std::string_view value_text_view(const CellValue& value) {
-  if (const auto* text = std::get_if<TextBox>(&value.storage())) return text->view();
-  if (std::holds_alternative<Empty>(value.storage())) return {};
+  if (value.kind() == CellValue::Kind::String) return value.as_string();
+  if (value.kind() == CellValue::Kind::Empty) return {};
   return rendered_value_text(value);
 }
 

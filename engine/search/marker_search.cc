@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "engine/text/literal.h"
+
 namespace engine {
 
 namespace {
@@ -11,23 +13,17 @@ namespace {
 template <class Emit>
 void walk_toggle(std::string_view before, std::string_view after, CellList cells,
                  Emit&& emit) {
+  const Literal opening(before);
+  const Literal closing(after);
   bool inside = false;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    uint32_t row;
-    bool opens, closes;
-    {
-      prefetch_ahead(cells, i);
-      auto cell = cells[i].read();
-      row = cell->coord.row;
-      const std::string_view text = value_text_view(cell->value);
-      opens = !inside && text.find(before) != std::string_view::npos;
-      closes = !opens && inside && text.find(after) != std::string_view::npos;
-    }
-    if (opens || closes) {
-      inside = opens;
-      if (!emit(i, row)) return;
-    }
-  }
+  visit_records(cells, 0, cells.size(), [&](size_t i, const Cell& cell) {
+    const std::string_view text = value_text_view(cell.value);
+    const bool opens = !inside && opening.found_in(text);
+    const bool closes = !opens && inside && closing.found_in(text);
+    if (!opens && !closes) return true;
+    inside = opens;
+    return emit(i, cell.coord.row);
+  });
 }
 
 CellHandles multi_regex_markers(std::string_view before_regex, std::string_view after_regex,

@@ -33,11 +33,6 @@ CellHandles find_cells_range_cols(uint16_t start_col, uint16_t end_col, CellList
 
 namespace {
 
-// Cells per piece of the text-gathering filter. Each piece is walked in order on one
-// worker and keeps its own texts, so the test and the rendering of a cell happen under
-// one lock without any shared output.
-constexpr size_t kPieceSize = 1024;
-
 template <class T>
 class Membership {
  public:
@@ -51,28 +46,17 @@ class Membership {
   std::vector<T> sorted_;
 };
 
-// Texts of the cells for which `take(cell)` holds, in list order.
+// Texts of the cells for which `take(cell)` holds, in list order; each cell is tested
+// and rendered in one read.
 template <class Take>
 std::vector<std::string> gather_value_texts(CellList cells, Take take) {
-  const size_t pieces = (cells.size() + kPieceSize - 1) / kPieceSize;
-  std::vector<std::vector<std::string>> texts(pieces);
-  const auto kept = pool::filter_indexes(pieces, [&](size_t p) {
-    const size_t end = std::min(cells.size(), (p + 1) * kPieceSize);
-    for (size_t i = p * kPieceSize; i < end; ++i) {
-      prefetch_ahead(cells, i);
-      auto cell = cells[i].read();
-      if (take(*cell)) texts[p].emplace_back(value_text_view(cell->value));
-    }
-    return !texts[p].empty();
-  });
-  size_t total = 0;
-  for (size_t p : kept) total += texts[p].size();
-  std::vector<std::string> out;
-  out.reserve(total);
-  for (size_t p : kept) {
-    for (auto& t : texts[p]) out.push_back(std::move(t));
-  }
-  return out;
+  return pool::gather<std::string>(
+      cells.size(), [&](size_t begin, size_t end, std::vector<std::string>& texts) {
+        visit_records(cells, begin, end, [&](size_t, const Cell& cell) {
+          if (take(cell)) texts.emplace_back(value_text_view(cell.value));
+          return true;
+        });
+      });
 }
 
 // Texts of the cells whose `fixed` field is `at` and whose `listed` field is one of

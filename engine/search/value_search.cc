@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/text/literal.h"
 #include "engine/text/white_space.h"
 
 namespace engine {
@@ -20,9 +21,8 @@ namespace {
 // The value text contains `needle`, for cells that pass `within` (a test of the
 // coordinate, made before any rendering).
 auto contains(std::string_view needle, auto within) {
-  return [needle, within](const Cell& cell) {
-    return within(cell.coord) &&
-           value_text_view(cell.value).find(needle) != std::string_view::npos;
+  return [literal = Literal(needle), within](const Cell& cell) {
+    return within(cell.coord) && literal.found_in(value_text_view(cell.value));
   };
 }
 auto contains(std::string_view needle) {

@@ -58,32 +58,15 @@ TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
 }
 
 TEST(PoolForEach, VisitsEveryIndexOnce) {
-  std::vector<std::atomic<int>> visits(kMany);
-  pool::for_each_index(kMany, [&](size_t i) { visits[i].fetch_add(1); });
-  for (size_t i = 0; i < kMany; ++i) ASSERT_EQ(visits[i].load(), 1) << i;
-}
-
-TEST(PoolWalk, ProducesInOrderOnTheCallerAndWorksOnlyOnProducedItems) {
-  for (size_t n : {size_t{0}, size_t{10}, kMany}) {
-    const auto caller = std::this_thread::get_id();
-    std::vector<std::atomic<int>> produced(n), worked(n);
-    size_t next = 0;
-    bool in_order_on_caller = true;
-    std::atomic<size_t> too_early{0};
-    pool::walk_then_work(
-        n,
-        [&](size_t i) {
-          in_order_on_caller &= i == next++ && std::this_thread::get_id() == caller;
-          produced[i].store(1, std::memory_order_release);
-        },
-        [&](size_t begin, size_t end) {
-          for (size_t i = begin; i < end; ++i) {
-            if (produced[i].load(std::memory_order_acquire) != 1) too_early.fetch_add(1);
-            worked[i].fetch_add(1);
-          }
-        });
-    EXPECT_TRUE(in_order_on_caller && next == n && too_early.load() == 0) << n;
-    for (size_t i = 0; i < n; ++i) ASSERT_EQ(worked[i].load(), 1) << n << " at " << i;
+  for (size_t n : {size_t{0}, size_t{3}, kMany}) {
+    std::vector<std::atomic<int>> visits(n);
+    std::vector<std::atomic<int>> items(n);
+    pool::for_each_index(n, [&](size_t i) { visits[i].fetch_add(1); });
+    pool::for_each_item(n, [&](size_t i) { items[i].fetch_add(1); });
+    for (size_t i = 0; i < n; ++i) {
+      ASSERT_EQ(visits[i].load(), 1) << n << " at " << i;
+      ASSERT_EQ(items[i].load(), 1) << n << " at " << i;
+    }
   }
 }
 

@@ -65,7 +65,7 @@ TEST(Inference, KindValueTextAndCode) {
     EXPECT_EQ(v.data_type(), "ssnnbd"[static_cast<int>(c.kind)]);
   }
   const CellValue up = CellValue::from_text("2.4703282292062328e-324");
-  EXPECT_EQ(std::get<double>(up.storage()), std::numeric_limits<double>::denorm_min());
+  EXPECT_EQ(up.as_numeric(), std::numeric_limits<double>::denorm_min());
   // Too small, though the exponent is positive: the side is the leading digit's.
   EXPECT_EQ(CellValue::from_text("0." + std::string(400, '0') + "1e10"), CellValue::numeric(0));
 }
@@ -85,6 +85,36 @@ TEST(Inference, OtherTextIsKeptUnchanged) {
     EXPECT_EQ(v.text(), t);
     EXPECT_EQ(v.data_type(), 's');
   }
+}
+
+// Texts in place and on the heap, around the boundary between the two: copies and
+// moves keep every byte, equality compares texts, and a moved-from value is Empty.
+TEST(Storage, TextsAroundTheInPlaceLimitSurviveCopiesAndMoves) {
+  for (size_t n : {size_t{0}, size_t{1}, CellValue::kInPlace - 1, CellValue::kInPlace,
+                   CellValue::kInPlace + 1, size_t{1000}}) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text += static_cast<char>('a' + i % 26);
+    SCOPED_TRACE(n);
+    CellValue v = CellValue::string(text);
+    CellValue copy = v;
+    EXPECT_EQ(copy.as_string(), text);
+    EXPECT_EQ(copy, v);
+    CellValue moved = std::move(v);
+    EXPECT_EQ(moved.as_string(), text);
+    EXPECT_EQ(v.kind(), Kind::Empty);  // NOLINT(bugprone-use-after-move)
+    copy = CellValue::numeric(2.5);
+    EXPECT_NE(copy, moved);
+    copy = moved;
+    EXPECT_EQ(copy.as_string(), text);
+    moved = CellValue::string(text + "x");
+    EXPECT_EQ(moved.as_string(), text + "x");
+    EXPECT_NE(moved, copy);
+  }
+  const DateTime when{-262143, 12, 31, 86399, 1999999999};
+  EXPECT_EQ(CellValue::date_time(when).as_date_time(), when);
+  EXPECT_EQ(CellValue::integer(-7).as_integer(), -7);
+  EXPECT_TRUE(CellValue::boolean(true).as_bool());
+  EXPECT_NE(CellValue::integer(1), CellValue::numeric(1.0));
 }
 
 std::string numeric_text(double v) {

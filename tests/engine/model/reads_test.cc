@@ -66,34 +66,49 @@ TEST(SortedCells, RowThenColumnTiesInMapOrderAndTheLentList) {
 }
 
 // Bounds inclusive; absent ones are 1..1048576 and 1..16384, and given ones reach past
-// them; the cells' own coordinates count, not their keys.
+// them; the cells' own coordinates count, not their keys. A sheet whose cells fill their
+// box and sit at their keys is ordered by placing them; one with outliers or a moved cell
+// by sorting: both must agree with a plain filter, and give all cells for sorted_cells.
 TEST(CellsByRange, MatchesAPlainFilter) {
-  Sheet sheet("s", "visible");
-  EXPECT_TRUE(get_cells_by_range(sheet.cells, {}, {}, {}, {}).empty());
-  std::mt19937 random(3);
-  for (int i = 0; i < 30000; ++i)
-    put_cell(sheet, random() % 400 + 1, static_cast<uint16_t>(random() % 60 + 1));
-  for (auto [row, column] : Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0}, {1048576, 16384}})
-    put_cell(sheet, row, column);
-  move_cell(put_cell(sheet, 1000, 1000), 100, 30);
-
-  using Bound = std::optional<uint32_t>;
-  using ColumnBound = std::optional<uint16_t>;
-  const std::tuple<Bound, Bound, ColumnBound, ColumnBound> cases[] = {
-      {100, 300, 10, 30}, {{}, {}, {}, {}}, {0, 1048577, {}, 16384}, {1048577, {}, {}, {}},
-      {2, 2, 1, 1}, {5, 3, {}, {}}, {{}, {}, 2, 1}, {401, {}, {}, {}}};
-  for (const auto& [r1, r2, c1, c2] : cases) {
-    Coords expected;
-    for (const auto& [key, cell] : sheet.cells.entries) {
-      const Coordinate c = cell.read()->coord;
-      if (c.row >= r1.value_or(1) && c.row <= r2.value_or(kRangeLastRow) &&
-          c.column >= c1.value_or(1) && c.column <= c2.value_or(kRangeLastColumn))
-        expected.emplace_back(c.row, c.column);
+  EXPECT_TRUE(get_cells_by_range(Sheet("s", "visible").cells, {}, {}, {}, {}).empty());
+  for (const bool outliers : {true, false}) {
+    Sheet sheet("s", "visible");
+    std::mt19937 random(3);
+    for (int i = 0; i < 30000; ++i)
+      put_cell(sheet, random() % 400 + 1, static_cast<uint16_t>(random() % 60 + 1));
+    if (outliers) {
+      for (auto [row, column] :
+           Coords{{1048577, 1}, {1, 16385}, {0, 5}, {5, 0}, {1048576, 16384}})
+        put_cell(sheet, row, column);
+      move_cell(put_cell(sheet, 1000, 1000), 100, 30);
     }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, r1, r2, c1, c2)), expected)
-        << r1.value_or(0) << ".." << r2.value_or(0) << ", " << c1.value_or(0) << ".."
-        << c2.value_or(0);
+
+    using Bound = std::optional<uint32_t>;
+    using ColumnBound = std::optional<uint16_t>;
+    const std::tuple<Bound, Bound, ColumnBound, ColumnBound> cases[] = {
+        {100, 300, 10, 30}, {{}, {}, {}, {}}, {0, 1048577, {}, 16384}, {1048577, {}, {}, {}},
+        {2, 2, 1, 1}, {5, 3, {}, {}}, {{}, {}, 2, 1}, {401, {}, {}, {}},
+        {0, 4294967295u, 0, 65535}};
+    for (const auto& [r1, r2, c1, c2] : cases) {
+      Coords expected;
+      for (const auto& [key, cell] : sheet.cells.entries) {
+        const Coordinate c = cell.read()->coord;
+        if (c.row >= r1.value_or(1) && c.row <= r2.value_or(kRangeLastRow) &&
+            c.column >= c1.value_or(1) && c.column <= c2.value_or(kRangeLastColumn))
+          expected.emplace_back(c.row, c.column);
+      }
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, r1, r2, c1, c2)), expected)
+          << outliers << ": " << r1.value_or(0) << ".." << r2.value_or(0) << ", "
+          << c1.value_or(0) << ".." << c2.value_or(0);
+    }
+    Coords all;
+    for (const auto& [key, cell] : sheet.cells.entries)
+      all.emplace_back(cell.read()->coord.row, cell.read()->coord.column);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(coords_of(sheet.sorted_cells()), all);
+    const LentHandles<Cell> lent = sheet.lend_sorted_cells();
+    EXPECT_EQ(coords_of({lent.view().begin(), lent.view().end()}), all);
   }
 }
 
