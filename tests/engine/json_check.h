@@ -306,12 +306,12 @@ inline std::string value_record(const CellValue& value) {
   switch (value.kind()) {
     case K::Empty: return "null";
     case K::String: return "s" + value.text();
-    case K::Numeric: return double_record(std::get<double>(value.storage()));
-    case K::Integer: return "i" + std::to_string(std::get<int32_t>(value.storage()));
-    case K::Bool: return std::get<bool>(value.storage()) ? "true" : "false";
+    case K::Numeric: return double_record(value.as_numeric());
+    case K::Integer: return "i" + std::to_string(value.as_integer());
+    case K::Bool: return value.as_bool() ? "true" : "false";
     case K::DateTime: {
       std::string text = "s";
-      std::get<DateTime>(value.storage()).append_text(text, 'T');
+      value.as_date_time().append_text(text, 'T');
       return text;
     }
   }

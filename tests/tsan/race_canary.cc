@@ -27,7 +27,7 @@ int main() {
     cells.push_back(engine::Shared<engine::Cell>::make(r, 1, "x"));
   engine::Cell* unguarded = &*cells[1500].write();
   std::thread writer([&] {
-    for (int k = 0; k < 200; ++k) unguarded->set_value_text(k % 2 ? "found" : "x");
+    for (int k = 0; k < 200; ++k) unguarded->value = engine::CellValue::string(k % 2 ? "found" : "x");
   });
   size_t found = 0;
   for (int k = 0; k < 20; ++k) found += engine::find_cells_by_regex("found", cells).value().size();
