@@ -153,8 +153,10 @@ void parallel_for(const Range& range, const Body& body, const Partitioner&... pa
 // cover [0, n), the calling thread lending a hand, and returns when all have ended.
 template <class Partitioner = tbb::auto_partitioner, class Body>
 void run_pieces(size_t n, size_t grain, const Body& body) {
-  execute([&] {
-    parallel_for(
+  // Qualified: oneTBB's own parallel_for, found through the range's namespace, would
+  // otherwise win and the hand-off would go unstated.
+  detail::execute([&] {
+    detail::parallel_for(
         tbb::blocked_range<size_t>(0, n, grain),
         [&](const tbb::blocked_range<size_t>& r) { body(r.begin(), r.end()); }, Partitioner());
   });

@@ -53,8 +53,10 @@ TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
     tested.fetch_add(1, std::memory_order_relaxed);
     return i == 3;
   };
+  // Once the piece holding the match has run, no piece after it is scanned; how many ran
+  // before depends on the scheduler (a slow build runs many), so only "not all" is sure.
   EXPECT_EQ(pool::find_first(20 * kMany, count), 3u);
-  EXPECT_LT(tested.load(), 10 * kMany);
+  EXPECT_LT(tested.load(), 20 * kMany);
 }
 
 TEST(PoolForEach, VisitsEveryIndexOnce) {
