@@ -1,34 +1,20 @@
 #include "engine/base/read_gate.h"
 
+#include "engine/base/parking.h"
+
 namespace engine {
 
 namespace {
 constexpr int kSpins = 128;
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#elif defined(__aarch64__)
-  asm volatile("yield");
-#endif
-}
 }  // namespace
 
-// Parking as in RwLock: mark the word, sleep while it keeps exactly that value; the
-// leaving reader or writer that sees the mark wakes every sleeper.
+// The leaving reader or writer that sees the mark wakes every sleeper (parking.h).
 template <class Blocked>
 void ReadGate::wait_while(Blocked blocked) {
   for (int spin = 0;; ++spin) {
-    uint32_t s = state_.load(std::memory_order_acquire);
+    const uint32_t s = state_.load(std::memory_order_acquire);
     if (!blocked(s)) return;
-    if (spin < kSpins) {
-      relax();
-      continue;
-    }
-    if (!(s & kParked) &&
-        !state_.compare_exchange_weak(s, s | kParked, std::memory_order_relaxed))
-      continue;
-    state_.wait(s | kParked, std::memory_order_relaxed);
+    parking::wait_turn(state_, s, spin, kSpins, kParked);
   }
 }
 
@@ -47,9 +33,6 @@ void ReadGate::wait_for_readers() {
   wait_while([](uint32_t s) { return (s & kReaders) != 0; });
 }
 
-void ReadGate::wake() {
-  state_.fetch_and(~kParked, std::memory_order_relaxed);
-  state_.notify_all();
-}
+void ReadGate::wake() { parking::wake_all(state_, kParked); }
 
 }  // namespace engine

@@ -1,24 +1,12 @@
 #include "engine/base/rw_lock.h"
 
-#include <thread>
+#include "engine/base/parking.h"
 
 namespace engine {
 
 namespace {
 constexpr int kSpins = 64;
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#elif defined(__aarch64__)
-  asm volatile("yield");
-#endif
-}
 }  // namespace
-
-// Parking: mark the word as having sleepers, then sleep while it keeps exactly that
-// value. Every release changes the word, and a release that sees the mark wakes all
-// sleepers, which then try again (and mark the word again if they still cannot enter).
 
 template <class CanEnter, class Entered>
 void RwLock::acquire_slow(CanEnter can_enter, Entered entered) {
@@ -30,14 +18,7 @@ void RwLock::acquire_slow(CanEnter can_enter, Entered entered) {
         return;
       continue;
     }
-    if (spin < kSpins) {
-      relax();
-      continue;
-    }
-    if (!(s & kParked) &&
-        !state_.compare_exchange_weak(s, s | kParked, std::memory_order_relaxed))
-      continue;
-    state_.wait(s | kParked, std::memory_order_relaxed);
+    parking::wait_turn(state_, s, spin, kSpins, kParked);
   }
 }
 
@@ -53,9 +34,6 @@ void RwLock::lock_slow() {
                [](uint32_t s) { return s | kWriter; });
 }
 
-void RwLock::wake() {
-  state_.fetch_and(~kParked, std::memory_order_relaxed);
-  state_.notify_all();
-}
+void RwLock::wake() { parking::wake_all(state_, kParked); }
 
 }  // namespace engine
