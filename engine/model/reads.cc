@@ -118,12 +118,14 @@ std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
 }
 
 // The usual sheet: every cell at its own key, the keys filling much of the box around
-// them. Each cell is then placed at its coordinate's offset in the box, read once, and
-// the box read in order is the sheet order, with no ties (keys are unique): no sort, and
-// no second visit of any cell or map entry.
+// them. Each cell is then placed at its key's offset in the box, and the box read in
+// order is the sheet order, with no ties (keys are unique): no sort. Placing reads the
+// map alone; each cell's coordinate is read once, as the cell is put in order, which
+// visits the cells in the order a sheet filled row by row made them (the order of their
+// slots) rather than the map's, scattered over the records.
 class Box {
  public:
-  // nullopt when the keys spread thin or some cell does not sit at its key.
+  // nullopt when the keys spread thin.
   static std::optional<Box> place(const CellMap& cells) {
     constexpr uint64_t kPlacesPerCell = 2;
     const CellEntries::Bounds& bounds = cells.entries.bounds();
@@ -134,45 +136,32 @@ class Box {
     if (places > kPlacesPerCell * n) return std::nullopt;
     Box box(places, bounds.min_row, columns);
     pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
-    std::atomic<bool> away{false};
     const auto& shards = cells.entries.shards();
     pool::for_each_item(shards.size(), [&](size_t s) {
-      constexpr int kAhead = 8;
-      auto ahead = shards[s].begin();
-      const auto end = shards[s].end();
-      for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
-      ReadGate::Reader pass(Cell::gate());
-      for (const auto& [key, cell] : shards[s]) {
-        if (ahead != end) (ahead++)->second.prefetch();
-        pass.tick();
-        if (cell.read_in_gate(pass).coord != key) {
-          away.store(true, std::memory_order_relaxed);
-          return;
-        }
-        box.places_.lend(box.offset(key), cell);
-      }
+      for (const auto& [key, cell] : shards[s]) box.places_.lend(box.offset(key), cell);
     });
-    if (away.load()) return std::nullopt;
     return box;
   }
 
-  // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
-  // of them, on the workers, once `make(count)` has made room for them all.
+  // The cells for which keep(coordinate of their key) holds, in sheet order: put(k, cell)
+  // for the k-th of them, on the workers, once `make(count)` has made room for them all.
+  // False, with only some put, when one of them does not sit at its key (it was moved
+  // through another sheet that shares it).
   template <class Keep, class Make, class Put>
-  void in_order(Keep keep, Make make, Put put) const {
+  bool in_order(Keep keep, Make make, Put put) const {
     const auto cells = places_.view();
     const size_t pieces = std::min<size_t>(cells.size(), pool::worker_count() * 8);
     auto bounds = [&](size_t p) {
       return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
     };
     // Each piece is walked twice, counting, then putting, with the coordinate of its
-    // places kept by stepping (no division per place).
+    // places kept by stepping (no division per place), until visit returns false.
     auto walk_piece = [&](size_t p, auto&& visit) {
       auto [begin, end] = bounds(p);
       Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
                     static_cast<uint16_t>(begin % columns_)};
       for (size_t i = begin; i < end; ++i) {
-        if (cells[i] && keep(at)) visit(cells[i]);
+        if (cells[i] && keep(at) && !visit(i, at)) return;
         if (at.column + uint64_t{1} == columns_) {
           at.column = 0;
           ++at.row;
@@ -184,15 +173,32 @@ class Box {
     std::vector<size_t> offsets(pieces + 1, 0);
     pool::for_each_item(pieces, [&](size_t p) {
       size_t count = 0;
-      walk_piece(p, [&](const Shared<Cell>&) { ++count; });
+      walk_piece(p, [&](size_t, Coordinate) {
+        ++count;
+        return true;
+      });
       offsets[p + 1] = count;
     });
     for (size_t p = 0; p < pieces; ++p) offsets[p + 1] += offsets[p];
     make(offsets[pieces]);
+    std::atomic<bool> away{false};
     pool::for_each_item(pieces, [&](size_t p) {
+      constexpr size_t kAhead = 16;
+      const size_t end = bounds(p).second;
       size_t k = offsets[p];
-      walk_piece(p, [&](const Shared<Cell>& cell) { put(k++, cell); });
+      ReadGate::Reader pass(Cell::gate());
+      walk_piece(p, [&](size_t i, Coordinate at) {
+        if (i + kAhead < end && cells[i + kAhead]) cells[i + kAhead].prefetch();
+        pass.tick();
+        if (cells[i].read_in_gate(pass).coord != at) {
+          away.store(true, std::memory_order_relaxed);
+          return false;
+        }
+        put(k++, cells[i]);
+        return true;
+      });
     });
+    return !away.load();
   }
 
  private:
@@ -250,8 +256,9 @@ std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Ke
     box = Box::place(cells);
   }
   if (!box) return std::nullopt;
-  box->in_order(keep, [&](size_t n) { handles.resize(n); },
-                [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+  if (!box->in_order(keep, [&](size_t n) { handles.resize(n); },
+                     [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; }))
+    return std::nullopt;
   return handles;
 }
 
@@ -266,9 +273,9 @@ std::vector<Shared<Cell>> Sheet::sorted_cells() const {
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
   if (const std::optional<Box> box = Box::place(cells)) {
     LentHandles<Cell> lent(0);
-    box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
-                  [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); });
-    return lent;
+    if (box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
+                      [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); }))
+      return lent;
   }
   const Walked w = walk(cells);
   LentHandles<Cell> lent(w.size);
