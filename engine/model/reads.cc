@@ -143,10 +143,10 @@ class Box {
     return box;
   }
 
-  // The cells for which keep(coordinate of their key) holds, in sheet order: put(k, cell)
-  // for the k-th of them, on the workers, once `make(count)` has made room for them all.
-  // False, with only some put, when one of them does not sit at its key (it was moved
-  // through another sheet that shares it).
+  // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
+  // of them, on the workers, once `make(count)` has made room for them all. False, with
+  // only some put, when any cell (kept or not) does not sit at its key: it was moved
+  // through another sheet that shares it, and its key says nothing of where it belongs.
   template <class Keep, class Make, class Put>
   bool in_order(Keep keep, Make make, Put put) const {
     const auto cells = places_.view();
@@ -155,13 +155,14 @@ class Box {
       return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
     };
     // Each piece is walked twice, counting, then putting, with the coordinate of its
-    // places kept by stepping (no division per place), until visit returns false.
+    // places kept by stepping (no division per place): visit(i, coordinate) for each
+    // cell, until it returns false.
     auto walk_piece = [&](size_t p, auto&& visit) {
       auto [begin, end] = bounds(p);
       Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
                     static_cast<uint16_t>(begin % columns_)};
       for (size_t i = begin; i < end; ++i) {
-        if (cells[i] && keep(at) && !visit(i, at)) return;
+        if (cells[i] && !visit(i, at)) return;
         if (at.column + uint64_t{1} == columns_) {
           at.column = 0;
           ++at.row;
@@ -173,8 +174,8 @@ class Box {
     std::vector<size_t> offsets(pieces + 1, 0);
     pool::for_each_item(pieces, [&](size_t p) {
       size_t count = 0;
-      walk_piece(p, [&](size_t, Coordinate) {
-        ++count;
+      walk_piece(p, [&](size_t, Coordinate at) {
+        count += keep(at);
         return true;
       });
       offsets[p + 1] = count;
@@ -194,7 +195,7 @@ class Box {
           away.store(true, std::memory_order_relaxed);
           return false;
         }
-        put(k++, cells[i]);
+        if (keep(at)) put(k++, cells[i]);
         return true;
       });
     });
