@@ -136,27 +136,35 @@ class Box {
     if (places > kPlacesPerCell * n) return std::nullopt;
     Box box(places, bounds.min_row, columns);
     pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
+    // Each shard counts the cells it puts in each piece in a row of its own.
     const auto& shards = cells.entries.shards();
+    std::vector<size_t> counts(shards.size() * box.pieces_, 0);
     pool::for_each_item(shards.size(), [&](size_t s) {
-      for (const auto& [key, cell] : shards[s]) box.places_.lend(box.offset(key), cell);
+      size_t* const row = &counts[s * box.pieces_];
+      for (const auto& [key, cell] : shards[s]) {
+        const uint64_t at = box.offset(key);
+        box.places_.lend(at, cell);
+        ++row[at >> box.piece_shift_];
+      }
     });
+    for (size_t s = 0; s < shards.size(); ++s)
+      for (size_t p = 0; p < box.pieces_; ++p) box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
     return box;
   }
 
   // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
-  // of them, on the workers, once `make(count)` has made room for them all. False, with
-  // only some put, when any cell (kept or not) does not sit at its key: it was moved
-  // through another sheet that shares it, and its key says nothing of where it belongs.
+  // of them, on the workers, once `make(count)` has made room for them all; `keeps_all`
+  // when keep holds for every coordinate in the box. False, with only some put, when any
+  // cell (kept or not) does not sit at its key: it was moved through another sheet that
+  // shares it, and its key says nothing of where it belongs.
   template <class Keep, class Make, class Put>
-  bool in_order(Keep keep, Make make, Put put) const {
+  bool in_order(Keep keep, bool keeps_all, Make make, Put put) const {
     const auto cells = places_.view();
-    const size_t pieces = std::min<size_t>(cells.size(), pool::worker_count() * 8);
     auto bounds = [&](size_t p) {
-      return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
+      return std::pair{p << piece_shift_, std::min(cells.size(), (p + 1) << piece_shift_)};
     };
-    // Each piece is walked twice, counting, then putting, with the coordinate of its
-    // places kept by stepping (no division per place): visit(i, coordinate) for each
-    // cell, until it returns false.
+    // A piece is walked with the coordinate of its places kept by stepping (no division
+    // per place): visit(i, coordinate) for each cell, until it returns false.
     auto walk_piece = [&](size_t p, auto&& visit) {
       auto [begin, end] = bounds(p);
       Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
@@ -171,19 +179,25 @@ class Box {
         }
       }
     };
-    std::vector<size_t> offsets(pieces + 1, 0);
-    pool::for_each_item(pieces, [&](size_t p) {
-      size_t count = 0;
-      walk_piece(p, [&](size_t, Coordinate at) {
-        count += keep(at);
-        return true;
+    // Where each piece's cells start in the result: counted while placing when every
+    // cell is kept, else by a walk of the pieces.
+    std::vector<size_t> offsets(pieces_ + 1, 0);
+    if (keeps_all) {
+      std::copy(cells_in_piece_.begin(), cells_in_piece_.end(), offsets.begin() + 1);
+    } else {
+      pool::for_each_item(pieces_, [&](size_t p) {
+        size_t count = 0;
+        walk_piece(p, [&](size_t, Coordinate at) {
+          count += keep(at);
+          return true;
+        });
+        offsets[p + 1] = count;
       });
-      offsets[p + 1] = count;
-    });
-    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] += offsets[p];
-    make(offsets[pieces]);
+    }
+    for (size_t p = 0; p < pieces_; ++p) offsets[p + 1] += offsets[p];
+    make(offsets[pieces_]);
     std::atomic<bool> away{false};
-    pool::for_each_item(pieces, [&](size_t p) {
+    pool::for_each_item(pieces_, [&](size_t p) {
       constexpr size_t kAhead = 16;
       const size_t end = bounds(p).second;
       size_t k = offsets[p];
@@ -195,7 +209,7 @@ class Box {
           away.store(true, std::memory_order_relaxed);
           return false;
         }
-        if (keep(at)) put(k++, cells[i]);
+        if (keeps_all || keep(at)) put(k++, cells[i]);
         return true;
       });
     });
@@ -203,8 +217,15 @@ class Box {
   }
 
  private:
+  // Pieces of a power of two places, about eight per worker.
   Box(uint64_t places, uint32_t first_row, uint64_t columns)
-      : places_(places), first_row_(first_row), columns_(columns) {}
+      : places_(places),
+        first_row_(first_row),
+        columns_(columns),
+        piece_shift_(std::countr_zero(std::bit_ceil(
+            std::max<uint64_t>(1, places / (pool::worker_count() * 8))))),
+        pieces_(((places - 1) >> piece_shift_) + 1),
+        cells_in_piece_(pieces_, 0) {}
   uint64_t offset(const Coordinate& c) const {
     return uint64_t{c.row - first_row_} * columns_ + c.column;
   }
@@ -212,6 +233,9 @@ class Box {
   LentHandles<Cell> places_;
   uint32_t first_row_;
   uint64_t columns_;
+  int piece_shift_;
+  size_t pieces_;
+  std::vector<size_t> cells_in_piece_;
 };
 
 bool everywhere(const Coordinate&) { return true; }
@@ -257,7 +281,7 @@ std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Ke
     box = Box::place(cells);
   }
   if (!box) return std::nullopt;
-  if (!box->in_order(keep, [&](size_t n) { handles.resize(n); },
+  if (!box->in_order(keep, keeps_all, [&](size_t n) { handles.resize(n); },
                      [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; }))
     return std::nullopt;
   return handles;
@@ -274,7 +298,7 @@ std::vector<Shared<Cell>> Sheet::sorted_cells() const {
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
   if (const std::optional<Box> box = Box::place(cells)) {
     LentHandles<Cell> lent(0);
-    if (box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
+    if (box->in_order(everywhere, true, [&](size_t n) { lent = LentHandles<Cell>(n); },
                       [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); }))
       return lent;
   }
