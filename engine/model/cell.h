@@ -38,10 +38,6 @@ class Cell {
   static constexpr char kDataTypeOutOfLine = '\0';
   CellValue value;
 
-  // A hint for bulk readers: starts loading what a search of the value reads beyond the
-  // record itself.
-  void prefetch_out_of_line() const { value.prefetch_text(); }
-
   // The whole code; valid until the cell changes.
   std::string_view data_type_text() const;
   // Stores `text` unchanged, a one-byte text in `data_type`, any other out of line.

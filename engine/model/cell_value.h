@@ -58,13 +58,6 @@ class CellValue {
   bool as_bool() const { return payload<uint8_t>() != 0; }
   DateTime as_date_time() const { return payload<DateTime>(); }
 
-  // A hint for scans over many values: starts loading a text kept out of line (a
-  // value's own bytes otherwise, which costs nothing; no branch that a mix of short and
-  // long texts would mispredict).
-  void prefetch_text() const {
-    __builtin_prefetch(has_heap_text() ? static_cast<const void*>(heap_text()) : bytes_);
-  }
-
   // Appends the value text; nothing for Empty.
   void fmt(std::string& out) const;
   std::string text() const {

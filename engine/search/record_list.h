@@ -25,24 +25,8 @@ using RecordList = std::span<const Shared<T>>;
 // next records.
 template <class T>
 void prefetch_ahead(RecordList<T> list, size_t i) {
-  constexpr size_t kAhead = 16;
+  constexpr size_t kAhead = 32;
   if (i + kAhead < list.size()) list[i + kAhead].prefetch();
-}
-
-// A kind whose records keep part of what a search reads elsewhere (a long text) and can
-// start loading it.
-template <class T>
-concept ReadsOutOfLine = requires(const T& record) { record.prefetch_out_of_line(); };
-
-// Starts loading, a few places after `i`, what the record there keeps out of line. The
-// record itself was asked for earlier (prefetch_ahead), so it is mostly at hand; any
-// record may be read while the pass lasts.
-template <class T>
-void prefetch_out_of_line_ahead(RecordList<T> list, size_t i, const ReadGate::Reader& pass) {
-  if constexpr (ReadsOutOfLine<T>) {
-    constexpr size_t kAhead = 8;
-    if (i + kAhead < list.size()) list[i + kAhead].read_in_gate(pass).prefetch_out_of_line();
-  }
 }
 
 // Calls visit(i, const T&) for i = begin, begin + 1, ... up to end, until it returns
@@ -56,7 +40,6 @@ void visit_records(RecordList<T> list, size_t begin, size_t end, Visit&& visit) 
       const ReadGate::Reader pass(T::gate());
       for (size_t i = run; i < run_end; ++i) {
         prefetch_ahead(list, i);
-        prefetch_out_of_line_ahead(list, i, pass);
         if (!visit(i, list[i].read_in_gate(pass))) return;
       }
     }

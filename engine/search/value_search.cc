@@ -29,7 +29,7 @@ static_assert(CellValue::kInPlace >= Literal::kPadded);
 // The value text contains `needle`, for cells that pass `within` (a test of the
 // coordinate, made before any rendering).
 auto contains(std::string_view needle, auto within) {
-  return [literal = Literal(needle), within](const Cell& cell) {
+  return [literal = Literal(needle), within](const Cell& cell) [[gnu::always_inline]] {
     return within(cell.coord) && value_contains(literal, cell.value);
   };
 }
