@@ -148,7 +148,8 @@ class Box {
       }
     });
     for (size_t s = 0; s < shards.size(); ++s)
-      for (size_t p = 0; p < box.pieces_; ++p) box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
+      for (size_t p = 0; p < box.pieces_; ++p)
+        box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
     return box;
   }
 

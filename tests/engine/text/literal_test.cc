@@ -26,8 +26,8 @@ TEST(Literal, AgreesWithFind) {
     const bool found = std::string_view(haystack).find(needle) != std::string_view::npos;
     const std::string padded = haystack + random_text(Literal::kPadded);
     const Literal literal(needle);
-    ASSERT_EQ(std::pair(literal.found_in(haystack),
-                        literal.found_in_padded(std::string_view(padded).substr(0, haystack.size()))),
+    const std::string_view padded_view = std::string_view(padded).substr(0, haystack.size());
+    ASSERT_EQ(std::pair(literal.found_in(haystack), literal.found_in_padded(padded_view)),
               std::pair(found, found))
         << testing::PrintToString(needle) << " in " << testing::PrintToString(haystack);
   }
