@@ -43,7 +43,8 @@ class CellValue {
 
   Kind kind() const { return static_cast<Kind>(tag_ & kKindBits); }
 
-  // The payload of each kind; each only for a value of that kind.
+  // The payload of each kind; each only for a value of that kind. A text of up to
+  // kInPlace bytes is viewed in the payload itself, all kInPlace bytes of which may be read.
   std::string_view as_string() const {
     const size_t length = tag_ >> kLengthShift;
     if (length != kOnHeap) return {reinterpret_cast<const char*>(bytes_), length};

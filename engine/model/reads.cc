@@ -118,12 +118,14 @@ std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
 }
 
 // The usual sheet: every cell at its own key, the keys filling much of the box around
-// them. Each cell is then placed at its coordinate's offset in the box, read once, and
-// the box read in order is the sheet order, with no ties (keys are unique): no sort, and
-// no second visit of any cell or map entry.
+// them. Each cell is then placed at its key's offset in the box, and the box read in
+// order is the sheet order, with no ties (keys are unique): no sort. Placing reads the
+// map alone; each cell's coordinate is read once, as the cell is put in order, which
+// visits the cells in the order a sheet filled row by row made them (the order of their
+// slots) rather than the map's, scattered over the records.
 class Box {
  public:
-  // nullopt when the keys spread thin or some cell does not sit at its key.
+  // nullopt when the keys spread thin.
   static std::optional<Box> place(const CellMap& cells) {
     constexpr uint64_t kPlacesPerCell = 2;
     const CellEntries::Bounds& bounds = cells.entries.bounds();
@@ -134,45 +136,42 @@ class Box {
     if (places > kPlacesPerCell * n) return std::nullopt;
     Box box(places, bounds.min_row, columns);
     pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
-    std::atomic<bool> away{false};
+    // Each shard counts the cells it puts in each piece in a row of its own.
     const auto& shards = cells.entries.shards();
+    std::vector<size_t> counts(shards.size() * box.pieces_, 0);
     pool::for_each_item(shards.size(), [&](size_t s) {
-      constexpr int kAhead = 8;
-      auto ahead = shards[s].begin();
-      const auto end = shards[s].end();
-      for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
-      ReadGate::Reader pass(Cell::gate());
+      size_t* const row = &counts[s * box.pieces_];
       for (const auto& [key, cell] : shards[s]) {
-        if (ahead != end) (ahead++)->second.prefetch();
-        pass.tick();
-        if (cell.read_in_gate(pass).coord != key) {
-          away.store(true, std::memory_order_relaxed);
-          return;
-        }
-        box.places_.lend(box.offset(key), cell);
+        const uint64_t at = box.offset(key);
+        box.places_.lend(at, cell);
+        ++row[at >> box.piece_shift_];
       }
     });
-    if (away.load()) return std::nullopt;
+    for (size_t s = 0; s < shards.size(); ++s)
+      for (size_t p = 0; p < box.pieces_; ++p)
+        box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
     return box;
   }
 
   // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
-  // of them, on the workers, once `make(count)` has made room for them all.
+  // of them, on the workers, once `make(count)` has made room for them all; `keeps_all`
+  // when keep holds for every coordinate in the box. False, with only some put, when any
+  // cell (kept or not) does not sit at its key: it was moved through another sheet that
+  // shares it, and its key says nothing of where it belongs.
   template <class Keep, class Make, class Put>
-  void in_order(Keep keep, Make make, Put put) const {
+  bool in_order(Keep keep, bool keeps_all, Make make, Put put) const {
     const auto cells = places_.view();
-    const size_t pieces = std::min<size_t>(cells.size(), pool::worker_count() * 8);
     auto bounds = [&](size_t p) {
-      return std::pair{cells.size() * p / pieces, cells.size() * (p + 1) / pieces};
+      return std::pair{p << piece_shift_, std::min(cells.size(), (p + 1) << piece_shift_)};
     };
-    // Each piece is walked twice, counting, then putting, with the coordinate of its
-    // places kept by stepping (no division per place).
+    // A piece is walked with the coordinate of its places kept by stepping (no division
+    // per place): visit(i, coordinate) for each cell, until it returns false.
     auto walk_piece = [&](size_t p, auto&& visit) {
       auto [begin, end] = bounds(p);
       Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
                     static_cast<uint16_t>(begin % columns_)};
       for (size_t i = begin; i < end; ++i) {
-        if (cells[i] && keep(at)) visit(cells[i]);
+        if (cells[i] && !visit(i, at)) return;
         if (at.column + uint64_t{1} == columns_) {
           at.column = 0;
           ++at.row;
@@ -181,23 +180,53 @@ class Box {
         }
       }
     };
-    std::vector<size_t> offsets(pieces + 1, 0);
-    pool::for_each_item(pieces, [&](size_t p) {
-      size_t count = 0;
-      walk_piece(p, [&](const Shared<Cell>&) { ++count; });
-      offsets[p + 1] = count;
-    });
-    for (size_t p = 0; p < pieces; ++p) offsets[p + 1] += offsets[p];
-    make(offsets[pieces]);
-    pool::for_each_item(pieces, [&](size_t p) {
+    // Where each piece's cells start in the result: counted while placing when every
+    // cell is kept, else by a walk of the pieces.
+    std::vector<size_t> offsets(pieces_ + 1, 0);
+    if (keeps_all) {
+      std::copy(cells_in_piece_.begin(), cells_in_piece_.end(), offsets.begin() + 1);
+    } else {
+      pool::for_each_item(pieces_, [&](size_t p) {
+        size_t count = 0;
+        walk_piece(p, [&](size_t, Coordinate at) {
+          count += keep(at);
+          return true;
+        });
+        offsets[p + 1] = count;
+      });
+    }
+    for (size_t p = 0; p < pieces_; ++p) offsets[p + 1] += offsets[p];
+    make(offsets[pieces_]);
+    std::atomic<bool> away{false};
+    pool::for_each_item(pieces_, [&](size_t p) {
+      constexpr size_t kAhead = 16;
+      const size_t end = bounds(p).second;
       size_t k = offsets[p];
-      walk_piece(p, [&](const Shared<Cell>& cell) { put(k++, cell); });
+      ReadGate::Reader pass(Cell::gate());
+      walk_piece(p, [&](size_t i, Coordinate at) {
+        if (i + kAhead < end && cells[i + kAhead]) cells[i + kAhead].prefetch();
+        pass.tick();
+        if (cells[i].read_in_gate(pass).coord != at) {
+          away.store(true, std::memory_order_relaxed);
+          return false;
+        }
+        if (keeps_all || keep(at)) put(k++, cells[i]);
+        return true;
+      });
     });
+    return !away.load();
   }
 
  private:
+  // Pieces of a power of two places, about eight per worker.
   Box(uint64_t places, uint32_t first_row, uint64_t columns)
-      : places_(places), first_row_(first_row), columns_(columns) {}
+      : places_(places),
+        first_row_(first_row),
+        columns_(columns),
+        piece_shift_(std::countr_zero(std::bit_ceil(
+            std::max<uint64_t>(1, places / (pool::worker_count() * 8))))),
+        pieces_(((places - 1) >> piece_shift_) + 1),
+        cells_in_piece_(pieces_, 0) {}
   uint64_t offset(const Coordinate& c) const {
     return uint64_t{c.row - first_row_} * columns_ + c.column;
   }
@@ -205,6 +234,9 @@ class Box {
   LentHandles<Cell> places_;
   uint32_t first_row_;
   uint64_t columns_;
+  int piece_shift_;
+  size_t pieces_;
+  std::vector<size_t> cells_in_piece_;
 };
 
 bool everywhere(const Coordinate&) { return true; }
@@ -250,8 +282,9 @@ std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Ke
     box = Box::place(cells);
   }
   if (!box) return std::nullopt;
-  box->in_order(keep, [&](size_t n) { handles.resize(n); },
-                [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; });
+  if (!box->in_order(keep, keeps_all, [&](size_t n) { handles.resize(n); },
+                     [&](size_t k, const Shared<Cell>& cell) { handles[k] = cell; }))
+    return std::nullopt;
   return handles;
 }
 
@@ -266,9 +299,9 @@ std::vector<Shared<Cell>> Sheet::sorted_cells() const {
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
   if (const std::optional<Box> box = Box::place(cells)) {
     LentHandles<Cell> lent(0);
-    box->in_order(everywhere, [&](size_t n) { lent = LentHandles<Cell>(n); },
-                  [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); });
-    return lent;
+    if (box->in_order(everywhere, true, [&](size_t n) { lent = LentHandles<Cell>(n); },
+                      [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); }))
+      return lent;
   }
   const Walked w = walk(cells);
   LentHandles<Cell> lent(w.size);

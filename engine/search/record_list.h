@@ -25,7 +25,7 @@ using RecordList = std::span<const Shared<T>>;
 // next records.
 template <class T>
 void prefetch_ahead(RecordList<T> list, size_t i) {
-  constexpr size_t kAhead = 16;
+  constexpr size_t kAhead = 32;
   if (i + kAhead < list.size()) list[i + kAhead].prefetch();
 }
 

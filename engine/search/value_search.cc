@@ -18,12 +18,28 @@ std::string_view rendered_value_text(const CellValue& value) {
 
 namespace {
 
-// The value text contains `needle`, for cells that pass `within` (a test of the
-// coordinate, made before any rendering).
-auto contains(std::string_view needle, auto within) {
-  return [literal = Literal(needle), within](const Cell& cell) {
-    return within(cell.coord) && literal.found_in(value_text_view(cell.value));
-  };
+// A text value is tested where it stands, without a call: a short one inside the value's
+// payload, which may be read whole.
+static_assert(CellValue::kInPlace >= Literal::kPadded);
+[[gnu::always_inline]] inline bool value_contains(const Literal& literal, const CellValue& value) {
+  if (value.kind() == CellValue::Kind::String) return literal.found_in_padded(value.as_string());
+  return literal.found_in(value_text_view(value));
+}
+
+// The value text contains the needle, for cells that pass `within` (a test of the
+// coordinate, made before any rendering). Inlined into the walk over the cells: a call per
+// cell costs as much as the test.
+template <class Within>
+struct Contains {
+  Literal literal;
+  Within within;
+  [[gnu::always_inline]] bool operator()(const Cell& cell) const {
+    return within(cell.coord) && value_contains(literal, cell.value);
+  }
+};
+template <class Within>
+Contains<Within> contains(std::string_view needle, Within within) {
+  return {Literal(needle), within};
 }
 auto contains(std::string_view needle) {
   return contains(needle, [](Coordinate) { return true; });
