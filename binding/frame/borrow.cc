@@ -5,9 +5,7 @@
 
 namespace binding {
 
-SharedBorrow::SharedBorrow(BorrowFlag& flag) : flag_(flag) {
-  if (!flag_.try_shared()) raise_error(PyExc_RuntimeError, "Already mutably borrowed");
-}
+void SharedBorrow::refuse() { raise_error(PyExc_RuntimeError, "Already mutably borrowed"); }
 
 ExclusiveBorrow::ExclusiveBorrow(BorrowFlag& flag) : flag_(flag) {
   if (!flag_.try_exclusive()) raise_error(PyExc_RuntimeError, "Already borrowed");

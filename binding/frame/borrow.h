@@ -28,6 +28,8 @@ class BorrowFlag {
   void release_exclusive() { word_.store(0, std::memory_order_release); }
 
   bool is_exclusive() const { return word_.load(std::memory_order_relaxed) == kExclusive; }
+  // What try_shared would answer, without taking the borrow.
+  bool can_share() const { return word_.load(std::memory_order_relaxed) < kExclusive - 1; }
 
  private:
   static constexpr uint64_t kExclusive = ~uint64_t{0};
@@ -38,14 +40,29 @@ class BorrowFlag {
 // (thrown as PythonError) while the object is exclusively borrowed.
 class SharedBorrow {
  public:
-  explicit SharedBorrow(BorrowFlag& flag);
+  explicit SharedBorrow(BorrowFlag& flag) : flag_(flag) {
+    if (!flag_.try_shared()) refuse();
+  }
   SharedBorrow(const SharedBorrow&) = delete;
   SharedBorrow& operator=(const SharedBorrow&) = delete;
   ~SharedBorrow() { flag_.release_shared(); }
 
  private:
+  friend void check_shareable(const BorrowFlag& flag);
+  [[noreturn]] static void refuse();
+
   BorrowFlag& flag_;
 };
+
+// The shared borrow of a body that keeps the interpreter lock from start to end and runs
+// no Python code (nothing in it can call back into Python or let the lock go). Every
+// borrow is taken and given back with the interpreter lock held, so no other call can see
+// such a borrow while it lasts: only its refusal is observable, and that is all this does,
+// with one read where a SharedBorrow costs two locked writes. RuntimeError "Already
+// mutably borrowed" as SharedBorrow.
+inline void check_shareable(const BorrowFlag& flag) {
+  if (!flag.can_share()) SharedBorrow::refuse();
+}
 
 // An exclusive borrow for the guard's lifetime; RuntimeError "Already borrowed" while
 // the object is borrowed in any way.

@@ -76,8 +76,23 @@ class Class {
     return *reinterpret_cast<Object*>(self);
   }
 
-  // A new instance of this class holding `payload`.
-  Ref wrap(Payload payload) { return create(type(), std::move(payload)); }
+  // A new instance of this class holding `payload`. Outside garbage collection the
+  // instance is allocated and initialised directly, as the generic allocator would
+  // (without clearing memory that is written next).
+  Ref wrap(Payload payload) {
+    PyTypeObject* cls = type();
+    if (PyType_IS_GC(cls)) return create(cls, std::move(payload));
+    void* room = PyObject_Malloc(sizeof(Object));
+    if (room == nullptr) {
+      PyErr_NoMemory();
+      throw_python_error();
+    }
+    Ref object = Ref::steal(PyObject_Init(static_cast<PyObject*>(room), cls));
+    Object* raw = reinterpret_cast<Object*>(object.get());
+    new (&raw->payload) Payload(std::move(payload));
+    new (&raw->borrow) BorrowFlag();
+    return object;
+  }
 
   // A new list of instances, one per payload, in the given order.
   Ref wrap_all(std::vector<Payload> payloads) {
@@ -115,7 +130,8 @@ class Class {
  private:
   static void dealloc(PyObject* self) {
     PyTypeObject* type = Py_TYPE(self);
-    if (PyObject_IS_GC(self)) PyObject_GC_UnTrack(self);
+    // No class here sets tp_is_gc, so the class's flag tells.
+    if (PyType_IS_GC(type)) PyObject_GC_UnTrack(self);
     Object* raw = reinterpret_cast<Object*>(self);
     raw->payload.~Payload();
     raw->borrow.~BorrowFlag();

@@ -8,7 +8,8 @@
 //   arguments.h  Arguments: binds a call's values to a Signature, with the exact texts
 //   convert.h    extract<T>(object, label) for arguments, to_python()/make_list() for
 //                results
-//   borrow.h     SharedBorrow, ExclusiveBorrow, ReprBorrow over an instance's flag
+//   borrow.h     SharedBorrow, ExclusiveBorrow, ReprBorrow over an instance's flag;
+//                check_shareable() for a body that never lets the interpreter lock go
 //   class.h      ClassInfo and Class<Payload>: the class object, receivers, new instances
 //   members.h    method()/attribute() table entries, refuse_deletion()
 //   names.h      add_name()/add_class()/add_function() for the module body

@@ -76,6 +76,15 @@ class Shared {
     return s;
   }
 
+  // A second handle to a record that no other thread can reach yet (one just made and
+  // not yet stored where others look): its count is raised without a locked instruction,
+  // which would wait for every write of the new record to leave the store buffer first.
+  Shared unpublished_copy() const {
+    block_->strong.store(block_->strong.load(std::memory_order_relaxed) + 1,
+                         std::memory_order_relaxed);
+    return Shared(Lent{}, block_);
+  }
+
   Shared() = default;
   Shared(const Shared& other) noexcept : block_(other.block_) { retain(); }
   Shared(Shared&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
@@ -154,7 +163,8 @@ class Shared {
   }
 
  private:
-  // A copy that holds no count, made only by LentHandles, which never destroys it.
+  // A copy that takes no count itself: LentHandles never destroys its copies, and
+  // unpublished_copy raises the count before it makes one.
   struct Lent {};
   Shared(Lent, Block* b) noexcept : block_(b) {}
 
@@ -163,10 +173,19 @@ class Shared {
   }
   void release() {
     if (!block_) return;
-    // Acquire as well as release at the last count, so that the record's destruction
-    // follows every other owner's use (an acquire fence would do, but race detectors
-    // cannot see fences).
-    if (block_->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    // The last count is read, not counted down: no other owner is left to count, and
+    // only a lent copy, read inside an open scope, could raise it meanwhile, so the
+    // record is retired holding this count, or destroyed at once. Dropping a large sheet
+    // then costs no locked instruction per record. The acquire read (like the acquire
+    // half of the countdown below) orders the destruction after every other owner's use;
+    // an acquire fence would do, but race detectors cannot see fences.
+    if (block_->strong.load(std::memory_order_acquire) == 1) {
+      if (lending::scopes_open()) {
+        lending::retire(block_, &drop_retired);
+      } else {
+        destroy(block_);
+      }
+    } else if (block_->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       if (lending::scopes_open()) {
         // A lent copy may still be read, or copied: the retired record keeps a count.
         block_->strong.fetch_add(1, std::memory_order_relaxed);

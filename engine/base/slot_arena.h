@@ -5,10 +5,11 @@
 // cell, the records of a row share cache lines, and a sheet's records need 56 bytes each
 // where the allocator spends 64.
 //
-// A slot is freed by whatever thread drops its record's last handle; a chunk returns to
-// the allocator once its arena has moved on (or died) and every record cut from it has
-// died. Slots are not reused before that: memory freed by deleting records comes back
-// chunk by chunk. An arena itself is used by one thread at a time (its owner's lock).
+// A slot is freed by whatever thread drops its record's last handle; a chunk goes back
+// (to the reserve of chunk_reserve.h, or to the allocator) once its arena has moved on
+// (or died) and every record cut from it has died. Slots are not reused before that:
+// memory freed by deleting records comes back chunk by chunk. An arena itself is used by
+// one thread at a time (its owner's lock).
 #pragma once
 
 #include <atomic>
@@ -17,13 +18,15 @@
 #include <new>
 #include <utility>
 
+#include "engine/base/chunk_reserve.h"
+
 namespace engine {
 
 template <size_t kSlotSize, size_t kSlotAlign>
 class SlotArena {
  public:
   // Bytes of one chunk; chunks are aligned to their size, so a slot finds its chunk.
-  static constexpr size_t kChunkSize = 16 * 1024;
+  static constexpr size_t kChunkSize = chunk_reserve::kChunkSize;
 
   SlotArena() { static_assert(kSlots >= 16, "slots too large for a chunk"); }
   SlotArena(SlotArena&& other) noexcept
@@ -67,11 +70,11 @@ class SlotArena {
   static void drop(Chunk* chunk, size_t n) {
     if (chunk->live.fetch_sub(n, std::memory_order_acq_rel) == n) {
       chunk->~Chunk();
-      ::operator delete(chunk, std::align_val_t(kChunkSize));
+      chunk_reserve::give_back(chunk);
     }
   }
   void start_chunk() {
-    void* room = ::operator new(kChunkSize, std::align_val_t(kChunkSize));
+    void* room = chunk_reserve::take();
     leave_chunk();
     chunk_ = new (room) Chunk{kSlots + 1};
     next_ = 0;

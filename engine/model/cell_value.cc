@@ -143,6 +143,12 @@ bool may_be_boolean(std::string_view text) {
          (first >= 0x80 || first == 't' || first == 'T' || first == 'f' || first == 'F');
 }
 
+bool is_ascii(std::string_view text) {
+  unsigned char any = 0;
+  for (char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
 }  // namespace
 
 CellValue::CellValue(const CellValue& other) { copy_from(other); }
@@ -218,8 +224,15 @@ bool operator==(const CellValue& a, const CellValue& b) {
 CellValue CellValue::from_text(std::string_view text) {
   if (text.empty()) return CellValue();
   if (may_be_boolean(text)) {
-    if (upper_case_equals(text, "TRUE")) return boolean(true);
-    if (upper_case_equals(text, "FALSE")) return boolean(false);
+    // An ASCII text upper-cases letter by letter, so the full mapping is needed only for
+    // a text with other characters.
+    if (is_ascii(text)) {
+      if (equals_ignoring_ascii_case(text, "true")) return boolean(true);
+      if (equals_ignoring_ascii_case(text, "false")) return boolean(false);
+    } else {
+      if (upper_case_equals(text, "TRUE")) return boolean(true);
+      if (upper_case_equals(text, "FALSE")) return boolean(false);
+    }
   }
   // The first byte rules out most tests for most texts: an integer starts with a sign or
   // a digit; a float also with a point, or with the i or n of its words; a date-time with
@@ -260,22 +273,6 @@ void CellValue::fmt(std::string& out) const {
       as_date_time().append_text(out, ' ');
       return;
   }
-}
-
-char CellValue::data_type() const {
-  switch (kind()) {
-    case Kind::Empty:
-    case Kind::String:
-      return 's';
-    case Kind::Numeric:
-    case Kind::Integer:
-      return 'n';
-    case Kind::Bool:
-      return 'b';
-    case Kind::DateTime:
-      return 'd';
-  }
-  return 's';
 }
 
 void append_numeric_text(std::string& out, double value) {

@@ -19,6 +19,7 @@ namespace engine {
 class CellValue {
  public:
   // Kind order is part of the contract: Empty, String, Numeric, Integer, Bool, DateTime.
+  // data_type() indexes a table in this order.
   enum class Kind : uint8_t { Empty, String, Numeric, Integer, Bool, DateTime };
 
   // Texts of up to this many bytes are kept in place.
@@ -67,7 +68,7 @@ class CellValue {
   }
 
   // "s", "n", "b" or "d".
-  char data_type() const;
+  char data_type() const { return "ssnnbdss"[tag_ & kKindBits]; }
 
   friend bool operator==(const CellValue& a, const CellValue& b);
 

@@ -43,5 +43,29 @@ TEST(SlotArena, RecordsOutliveTheirArenaAndDieOnce) {
   EXPECT_EQ(deaths.load(), kRecords + 1);
 }
 
+// Chunks whose records died are handed on to arenas of other threads (through the
+// reserve) while those threads cut and drop records of their own: every record keeps its
+// value until it dies, and dies once.
+TEST(SlotArena, ChunksPassBetweenThreadsIntact) {
+  constexpr int kThreads = 4, kRounds = 40, kRecords = 1500;  // several chunks a round
+  std::atomic<int> deaths{0};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < kRounds; ++round) {
+        std::vector<Shared<Tracked>> records;
+        ArenaOf<Tracked> arena;
+        for (int i = 0; i < kRecords; ++i)
+          records.push_back(Shared<Tracked>::make_in(arena, &deaths, t * kRecords + i));
+        for (int i = 0; i < kRecords; ++i)
+          if (records[i].read()->value != t * kRecords + i) wrong.fetch_add(1);
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(deaths.load(), kThreads * kRounds * kRecords);
+}
+
 }  // namespace
 }  // namespace engine
