@@ -56,7 +56,7 @@ engine::Book make_book() {
         }
         if (row % 20 == 0) c->set_style_id("s" + std::to_string(column));
       }
-      sheet->cells.entries.emplace(engine::Coordinate{row, column}, std::move(cell));
+      sheet->cells.entries.try_emplace(engine::Coordinate{row, column}, std::move(cell));
     }
     if (row % 100 == 0) sheet->row_dimensions.rows[row] = engine::RowDimension{row, 30.0};
   }

@@ -139,13 +139,6 @@ class CellEntries {
     auto [it, inserted] = shards_[i].try_emplace(key, std::forward<Args>(args)...);
     return {iterator(&shards_, i, it), inserted};
   }
-  template <class... Args>
-  std::pair<iterator, bool> emplace(const Coordinate& key, Args&&... args) {
-    bounds_.add(key);
-    const size_t i = shard_index(key);
-    auto [it, inserted] = shards_[i].emplace(key, std::forward<Args>(args)...);
-    return {iterator(&shards_, i, it), inserted};
-  }
   template <class V>
   std::pair<iterator, bool> insert_or_assign(const Coordinate& key, V&& value) {
     bounds_.add(key);

@@ -23,7 +23,7 @@ Sheet Sheet::clone() const {
   // point at the same records as ours.
   copy.cells.default_value = cells.default_value;
   copy.cells.entries.reserve(cells.entries.size());
-  for (const auto& [coord, cell] : cells.entries) copy.cells.entries.emplace(coord, cell);
+  for (const auto& [coord, cell] : cells.entries) copy.cells.entries.try_emplace(coord, cell);
 
   copy.row_dimensions.default_height = row_dimensions.default_height;
   copy.row_dimensions.rows.reserve(row_dimensions.rows.size());

@@ -79,11 +79,11 @@ void delete_band(CellMap& cells, typename Axis::Number idx, typename Axis::Numbe
   for (const auto& [key, cell] : cells.entries) {
     const uint64_t at = Axis::of(key);
     if (at < idx) {
-      kept.emplace(key, cell);
+      kept.try_emplace(key, cell);
     } else if (at >= end) {
       Coordinate to = key;
       Axis::of(to) = static_cast<Number>(at - amount);
-      kept.emplace(to, cell);
+      kept.try_emplace(to, cell);
       moved.emplace_back(&cell, Axis::of(to));
     }
   }
