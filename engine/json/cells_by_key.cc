@@ -7,29 +7,10 @@
 
 namespace engine {
 
-namespace {
-// A box of up to this many places per cell is walked place by place.
-constexpr uint64_t kDensePlacesPerCell = 2;
-}  // namespace
-
 std::optional<CellsByKey> CellsByKey::of(const CellMap& map) {
   const size_t n = map.entries.size();
   if (n == 0) return CellsByKey(0);
-  const CellEntries::Bounds& box = map.entries.bounds();
-  const uint64_t columns = uint64_t{box.max_column} + 1;
-  const uint64_t places = (uint64_t{box.max_row} - box.min_row + 1) * columns;
-  if (places <= kDensePlacesPerCell * n) {
-    CellsByKey out(places);
-    out.dense_ = true;
-    out.first_row_ = box.min_row;
-    out.last_column_ = box.max_column;
-    out.cells_.clear();
-    for (const auto& shard : map.entries.shards()) {
-      for (const auto& [key, cell] : shard)
-        out.cells_.lend(uint64_t{key.row - box.min_row} * columns + key.column, cell);
-    }
-    return out;
-  }
+  if (std::optional<KeyBox> box = KeyBox::place(map)) return CellsByKey(std::move(*box));
 
   // One walk of the map: its keys, packed below with their map positions, and the
   // entries in map order. Only keys are read, no cell.

@@ -5,17 +5,19 @@
 // the sheet's read lock; no cell is read.
 //
 // A sheet whose keys fill much of the box around them (the usual sheet, filled row by
-// row) has each handle placed at its key's offset in that box, in one walk of the map;
-// any other has its keys radix-sorted beside their positions.
+// row) has each handle placed at its key's offset in that box (key_box.h); any other has
+// its keys radix-sorted beside their positions.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/base/lent_handles.h"
 #include "engine/model/cell.h"
 #include "engine/model/coordinate.h"
+#include "engine/model/key_box.h"
 #include "engine/model/sheet.h"
 
 namespace engine {
@@ -29,37 +31,24 @@ class CellsByKey {
   // whether it never did.
   template <class Visit>
   bool visit(Visit&& visit) const {
+    if (box_) return box_->visit(visit);
     const auto cells = cells_.view();
     constexpr size_t kAhead = 16;
-    if (!dense_) {
-      for (size_t i = 0; i < cells.size(); ++i) {
-        if (i + kAhead < cells.size()) cells[i + kAhead].prefetch();
-        if (!visit(keys_[i], cells[i])) return false;
-      }
-      return true;
-    }
-    Coordinate key{first_row_, 0};
     for (size_t i = 0; i < cells.size(); ++i) {
-      if (i + kAhead < cells.size() && cells[i + kAhead]) cells[i + kAhead].prefetch();
-      if (cells[i] && !visit(key, cells[i])) return false;
-      if (key.column == last_column_) {
-        key.column = 0;
-        ++key.row;
-      } else {
-        ++key.column;
-      }
+      if (i + kAhead < cells.size()) cells[i + kAhead].prefetch();
+      if (!visit(keys_[i], cells[i])) return false;
     }
     return true;
   }
 
  private:
   explicit CellsByKey(size_t n) : cells_(n) {}
+  explicit CellsByKey(KeyBox box) : cells_(0), box_(std::move(box)) {}
 
+  // Either the box of a dense map, or the cells with their keys beside them.
   LentHandles<Cell> cells_;
-  bool dense_ = false;
-  std::vector<Coordinate> keys_;  // beside the cells, unless dense
-  uint32_t first_row_ = 0;        // the box of a dense order
-  uint16_t last_column_ = 0;
+  std::vector<Coordinate> keys_;
+  std::optional<KeyBox> box_;
 };
 
 }  // namespace engine

@@ -4,28 +4,26 @@ namespace engine {
 
 namespace {
 
+// The record of `key`, made with its number field set when the map holds none.
+template <auto kNumber, class Map>
+typename Map::mapped_type& record(Map& map, typename Map::key_type key) {
+  typename Map::mapped_type fresh;
+  fresh.*kNumber = key;
+  return map.try_emplace(key, fresh).first->second;
+}
+
+template <class Map>
+const typename Map::mapped_type* stored(const Map& map, typename Map::key_type key) {
+  auto it = map.find(key);
+  return it == map.end() ? nullptr : &it->second;
+}
+
 RowDimension& row_record(Sheet& sheet, uint32_t row_num) {
-  RowDimension fresh;
-  fresh.row_num = row_num;
-  return sheet.row_dimensions.rows.try_emplace(row_num, fresh).first->second;
+  return record<&RowDimension::row_num>(sheet.row_dimensions.rows, row_num);
 }
 
 ColumnDimension& column_record(Sheet& sheet, uint16_t col_num) {
-  ColumnDimension fresh;
-  fresh.col_num = col_num;
-  return sheet.column_dimensions.columns.try_emplace(col_num, fresh).first->second;
-}
-
-const RowDimension* find_row(const Sheet& sheet, uint32_t row_num) {
-  const auto& rows = sheet.row_dimensions.rows;
-  auto it = rows.find(row_num);
-  return it == rows.end() ? nullptr : &it->second;
-}
-
-const ColumnDimension* find_column(const Sheet& sheet, uint16_t col_num) {
-  const auto& columns = sheet.column_dimensions.columns;
-  auto it = columns.find(col_num);
-  return it == columns.end() ? nullptr : &it->second;
+  return record<&ColumnDimension::col_num>(sheet.column_dimensions.columns, col_num);
 }
 
 }  // namespace
@@ -47,22 +45,22 @@ void set_hidden_column(Sheet& sheet, uint16_t col_num, bool val) {
 }
 
 double get_height_by_row(const Sheet& sheet, uint32_t row_num) {
-  const RowDimension* row = find_row(sheet, row_num);
+  const RowDimension* row = stored(sheet.row_dimensions.rows, row_num);
   return row ? row->height : sheet.row_dimensions.default_height;
 }
 
 bool get_hidden_by_row(const Sheet& sheet, uint32_t row_num) {
-  const RowDimension* row = find_row(sheet, row_num);
+  const RowDimension* row = stored(sheet.row_dimensions.rows, row_num);
   return row && row->hidden;
 }
 
 double get_width_by_column(const Sheet& sheet, uint16_t col_num) {
-  const ColumnDimension* column = find_column(sheet, col_num);
+  const ColumnDimension* column = stored(sheet.column_dimensions.columns, col_num);
   return column ? column->width : sheet.column_dimensions.default_width;
 }
 
 bool get_hidden_by_column(const Sheet& sheet, uint16_t col_num) {
-  const ColumnDimension* column = find_column(sheet, col_num);
+  const ColumnDimension* column = stored(sheet.column_dimensions.columns, col_num);
   return column && column->hidden;
 }
 

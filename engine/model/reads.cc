@@ -9,6 +9,7 @@
 #include "engine/base/large_block.h"
 #include "engine/base/pool.h"
 #include "engine/base/radix_sort.h"
+#include "engine/model/key_box.h"
 
 namespace engine {
 
@@ -117,128 +118,6 @@ std::vector<Shared<Cell>> handles_in_sheet_order(const Walked& w, size_t n,
   return handles;
 }
 
-// The usual sheet: every cell at its own key, the keys filling much of the box around
-// them. Each cell is then placed at its key's offset in the box, and the box read in
-// order is the sheet order, with no ties (keys are unique): no sort. Placing reads the
-// map alone; each cell's coordinate is read once, as the cell is put in order, which
-// visits the cells in the order a sheet filled row by row made them (the order of their
-// slots) rather than the map's, scattered over the records.
-class Box {
- public:
-  // nullopt when the keys spread thin.
-  static std::optional<Box> place(const CellMap& cells) {
-    constexpr uint64_t kPlacesPerCell = 2;
-    const CellEntries::Bounds& bounds = cells.entries.bounds();
-    const size_t n = cells.entries.size();
-    if (n == 0 || bounds.max_row < bounds.min_row) return std::nullopt;
-    const uint64_t columns = uint64_t{bounds.max_column} + 1;
-    const uint64_t places = (uint64_t{bounds.max_row} - bounds.min_row + 1) * columns;
-    if (places > kPlacesPerCell * n) return std::nullopt;
-    Box box(places, bounds.min_row, columns);
-    pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
-    // Each shard counts the cells it puts in each piece in a row of its own.
-    const auto& shards = cells.entries.shards();
-    std::vector<size_t> counts(shards.size() * box.pieces_, 0);
-    pool::for_each_item(shards.size(), [&](size_t s) {
-      size_t* const row = &counts[s * box.pieces_];
-      for (const auto& [key, cell] : shards[s]) {
-        const uint64_t at = box.offset(key);
-        box.places_.lend(at, cell);
-        ++row[at >> box.piece_shift_];
-      }
-    });
-    for (size_t s = 0; s < shards.size(); ++s)
-      for (size_t p = 0; p < box.pieces_; ++p)
-        box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
-    return box;
-  }
-
-  // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
-  // of them, on the workers, once `make(count)` has made room for them all; `keeps_all`
-  // when keep holds for every coordinate in the box. False, with only some put, when any
-  // cell (kept or not) does not sit at its key: it was moved through another sheet that
-  // shares it, and its key says nothing of where it belongs.
-  template <class Keep, class Make, class Put>
-  bool in_order(Keep keep, bool keeps_all, Make make, Put put) const {
-    const auto cells = places_.view();
-    auto bounds = [&](size_t p) {
-      return std::pair{p << piece_shift_, std::min(cells.size(), (p + 1) << piece_shift_)};
-    };
-    // A piece is walked with the coordinate of its places kept by stepping (no division
-    // per place): visit(i, coordinate) for each cell, until it returns false.
-    auto walk_piece = [&](size_t p, auto&& visit) {
-      auto [begin, end] = bounds(p);
-      Coordinate at{static_cast<uint32_t>(first_row_ + begin / columns_),
-                    static_cast<uint16_t>(begin % columns_)};
-      for (size_t i = begin; i < end; ++i) {
-        if (cells[i] && !visit(i, at)) return;
-        if (at.column + uint64_t{1} == columns_) {
-          at.column = 0;
-          ++at.row;
-        } else {
-          ++at.column;
-        }
-      }
-    };
-    // Where each piece's cells start in the result: counted while placing when every
-    // cell is kept, else by a walk of the pieces.
-    std::vector<size_t> offsets(pieces_ + 1, 0);
-    if (keeps_all) {
-      std::copy(cells_in_piece_.begin(), cells_in_piece_.end(), offsets.begin() + 1);
-    } else {
-      pool::for_each_item(pieces_, [&](size_t p) {
-        size_t count = 0;
-        walk_piece(p, [&](size_t, Coordinate at) {
-          count += keep(at);
-          return true;
-        });
-        offsets[p + 1] = count;
-      });
-    }
-    for (size_t p = 0; p < pieces_; ++p) offsets[p + 1] += offsets[p];
-    make(offsets[pieces_]);
-    std::atomic<bool> away{false};
-    pool::for_each_item(pieces_, [&](size_t p) {
-      constexpr size_t kAhead = 16;
-      const size_t end = bounds(p).second;
-      size_t k = offsets[p];
-      ReadGate::Reader pass(Cell::gate());
-      walk_piece(p, [&](size_t i, Coordinate at) {
-        if (i + kAhead < end && cells[i + kAhead]) cells[i + kAhead].prefetch();
-        pass.tick();
-        if (cells[i].read_in_gate(pass).coord != at) {
-          away.store(true, std::memory_order_relaxed);
-          return false;
-        }
-        if (keeps_all || keep(at)) put(k++, cells[i]);
-        return true;
-      });
-    });
-    return !away.load();
-  }
-
- private:
-  // Pieces of a power of two places, about eight per worker.
-  Box(uint64_t places, uint32_t first_row, uint64_t columns)
-      : places_(places),
-        first_row_(first_row),
-        columns_(columns),
-        piece_shift_(std::countr_zero(std::bit_ceil(
-            std::max<uint64_t>(1, places / (pool::worker_count() * 8))))),
-        pieces_(((places - 1) >> piece_shift_) + 1),
-        cells_in_piece_(pieces_, 0) {}
-  uint64_t offset(const Coordinate& c) const {
-    return uint64_t{c.row - first_row_} * columns_ + c.column;
-  }
-
-  LentHandles<Cell> places_;
-  uint32_t first_row_;
-  uint64_t columns_;
-  int piece_shift_;
-  size_t pieces_;
-  std::vector<size_t> cells_in_piece_;
-};
-
 bool everywhere(const Coordinate&) { return true; }
 
 }  // namespace
@@ -269,7 +148,7 @@ template <class Keep>
 std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Keep keep,
                                                         bool keeps_all) {
   std::vector<Shared<Cell>> handles;
-  std::optional<Box> box;
+  std::optional<KeyBox> box;
   if (keeps_all) {
     pool::run_both(
         [&] {
@@ -277,9 +156,9 @@ std::optional<std::vector<Shared<Cell>>> handles_in_box(const CellMap& cells, Ke
           advise_large_block(handles.data(), handles.capacity() * sizeof(Shared<Cell>));
           handles.resize(cells.entries.size());
         },
-        [&] { box = Box::place(cells); });
+        [&] { box = KeyBox::place(cells); });
   } else {
-    box = Box::place(cells);
+    box = KeyBox::place(cells);
   }
   if (!box) return std::nullopt;
   if (!box->in_order(keep, keeps_all, [&](size_t n) { handles.resize(n); },
@@ -297,7 +176,7 @@ std::vector<Shared<Cell>> Sheet::sorted_cells() const {
 }
 
 LentHandles<Cell> Sheet::lend_sorted_cells() const {
-  if (const std::optional<Box> box = Box::place(cells)) {
+  if (const std::optional<KeyBox> box = KeyBox::place(cells)) {
     LentHandles<Cell> lent(0);
     if (box->in_order(everywhere, true, [&](size_t n) { lent = LentHandles<Cell>(n); },
                       [&](size_t k, const Shared<Cell>& cell) { lent.lend(k, cell); }))
