@@ -45,9 +45,6 @@ class LentHandles {
 
   // An empty handle at position i, for a list that lends only some positions.
   void lend_none(size_t i) { new (&items_[i]) Shared<T>(); }
-  void clear() {
-    for (size_t i = 0; i < size_; ++i) lend_none(i);
-  }
 
   // Forgets the handles from position n on (never lent, or lent and no longer wanted).
   void shrink_to(size_t n) {

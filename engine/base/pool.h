@@ -262,19 +262,6 @@ std::optional<size_t> find_first_in(size_t n, Scan&& scan) {
   return found;
 }
 
-// The smallest i in [0, n) with pred(i) true, whichever worker finds a match first.
-// Indexes right of a match already found are not tested.
-template <class Pred>
-std::optional<size_t> find_first(size_t n, Pred&& pred) {
-  return find_first_in(n, [&](size_t begin, size_t end, auto known) -> std::optional<size_t> {
-    for (size_t i = begin; i < end; ++i) {
-      if (known() <= i) return std::nullopt;
-      if (pred(i)) return i;
-    }
-    return std::nullopt;
-  });
-}
-
 // A sort key and the position of its item. Trivial when Key is, so large arrays of them
 // can be allocated without being cleared first.
 template <class Key>

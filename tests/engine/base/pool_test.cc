@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -30,7 +31,18 @@ TEST(PoolSize, FollowsTheVariablesInTheirOrder) {
   }
 }
 
-// Filters keep input order and every duplicate; find_first gives the leftmost match,
+// find_first_in over a scan that tests one index at a time and gives up once a match to
+// its left is known, as the searches scan.
+template <class Pred>
+std::optional<size_t> first_where(size_t n, Pred&& pred) {
+  return pool::find_first_in(n, [&](size_t begin, size_t end, auto known) -> std::optional<size_t> {
+    for (size_t i = begin; i < end && i < known(); ++i)
+      if (pred(i)) return i;
+    return std::nullopt;
+  });
+}
+
+// Filters keep input order and every duplicate; find_first_in gives the leftmost match,
 // found without testing most of a long input after an early one.
 TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
   std::mt19937 random(7);
@@ -42,12 +54,12 @@ TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
       if (values[i] == 3) expected.push_back(i);
     EXPECT_EQ(pool::filter_indexes(n, [&](size_t i) { return values[i] == 3; }), expected) << n;
     const auto first = expected.empty() ? std::nullopt : std::optional(expected[0]);
-    EXPECT_EQ(pool::find_first(n, [&](size_t i) { return values[i] == 3; }), first) << n;
+    EXPECT_EQ(first_where(n, [&](size_t i) { return values[i] == 3; }), first) << n;
   }
   std::vector<char> hit(kMany, 0);
   for (size_t i : {size_t{150000}, size_t{90001}, size_t{199999}}) hit[i] = 1;
-  EXPECT_EQ(pool::find_first(kMany, [&](size_t i) { return hit[i] != 0; }), 90001u);
-  EXPECT_EQ(pool::find_first(kMany, [](size_t) { return false; }), std::nullopt);
+  EXPECT_EQ(first_where(kMany, [&](size_t i) { return hit[i] != 0; }), 90001u);
+  EXPECT_EQ(first_where(kMany, [](size_t) { return false; }), std::nullopt);
   std::atomic<size_t> tested{0};
   const auto count = [&](size_t i) {
     tested.fetch_add(1, std::memory_order_relaxed);
@@ -55,7 +67,7 @@ TEST(PoolFilter, KeepsInputOrderAndFindsTheLeftmostMatch) {
   };
   // Once the piece holding the match has run, no piece after it is scanned; how many ran
   // before depends on the scheduler (a slow build runs many), so only "not all" is sure.
-  EXPECT_EQ(pool::find_first(20 * kMany, count), 3u);
+  EXPECT_EQ(first_where(20 * kMany, count), 3u);
   EXPECT_LT(tested.load(), 20 * kMany);
 }
 
@@ -78,7 +90,7 @@ TEST(PoolErrors, AnExceptionOnAWorkerReachesTheCaller) {
     return false;
   };
   EXPECT_THROW(pool::filter_indexes(kMany, boom), std::runtime_error);
-  EXPECT_THROW(pool::find_first(kMany, boom), std::runtime_error);
+  EXPECT_THROW(first_where(kMany, boom), std::runtime_error);
   // The pool still works afterwards.
   EXPECT_EQ(pool::filter_indexes(kMany, [](size_t i) { return i == 7; }), std::vector<size_t>{7});
 }
