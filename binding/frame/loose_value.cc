@@ -3,13 +3,15 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <new>
+#include <vector>
 
 #include "engine/model/cell_value.h"
 
 namespace binding {
 namespace {
 
-void append_text(std::string& out, const PyValue& value) {
+void append_scalar(std::string& out, const PyValue& value) {
   struct Append {
     std::string& out;
     void operator()(const std::string& text) const { out += text; }
@@ -21,17 +23,36 @@ void append_text(std::string& out, const PyValue& value) {
     }
     void operator()(double number) const { engine::append_numeric_text(out, number); }
     void operator()(bool flag) const { out += flag ? "true" : "false"; }
-    void operator()(const PyValue::List& list) const {
-      out += '[';
-      for (size_t i = 0; i < list.size(); ++i) {
-        if (i > 0) out += ", ";
-        append_text(out, list[i]);
-      }
-      out += ']';
-    }
+    void operator()(const PyValue::List&) const {}
     void operator()(std::monostate) const {}
   };
   std::visit(Append{out}, value.data);
+}
+
+// A list's text, its nested lists followed on a stack of our own.
+void append_list(std::string& out, const PyValue::List& outer) {
+  struct Open {
+    const PyValue::List* list;
+    size_t next;
+  };
+  std::vector<Open> open{{&outer, 0}};
+  out += '[';
+  while (!open.empty()) {
+    Open& top = open.back();
+    if (top.next == top.list->size()) {
+      out += ']';
+      open.pop_back();
+      continue;
+    }
+    if (top.next > 0) out += ", ";
+    const PyValue& item = (*top.list)[top.next++];
+    if (const auto* inner = std::get_if<PyValue::List>(&item.data)) {
+      out += '[';
+      open.push_back({inner, 0});  // `top` is not used after this
+    } else {
+      append_scalar(out, item);
+    }
+  }
 }
 
 template <class T>
@@ -78,8 +99,33 @@ std::optional<std::string> value_to_opt_string(const PyValue& value) {
 std::string value_to_string(const PyValue& value) {
   if (const auto* text = std::get_if<std::string>(&value.data)) return *text;
   std::string out;
-  append_text(out, value);
+  if (const auto* list = std::get_if<PyValue::List>(&value.data)) {
+    append_list(out, *list);
+  } else {
+    append_scalar(out, value);
+  }
   return out;
+}
+
+PyValue::~PyValue() {
+  auto* list = std::get_if<List>(&data);
+  if (list == nullptr || list->empty()) return;
+  // Each nested list is moved out of its element before that element dies, so no
+  // destructor below this one finds a list that is not empty.
+  try {
+    std::vector<List> pending;
+    pending.push_back(std::move(*list));
+    while (!pending.empty()) {
+      List current = std::move(pending.back());
+      pending.pop_back();
+      for (PyValue& item : current) {
+        auto* inner = std::get_if<List>(&item.data);
+        if (inner != nullptr && !inner->empty()) pending.push_back(std::move(*inner));
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // What was not taken apart yet is destroyed the ordinary way, level by level.
+  }
 }
 
 uint32_t value_to_u32(const PyValue& value) { return to_unsigned<uint32_t>(value); }

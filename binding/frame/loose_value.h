@@ -14,11 +14,22 @@
 
 namespace binding {
 
+// Lists may nest as deep as their reader allows; nothing that walks a value (reading,
+// rendering, destroying) recurses on the machine stack for that, since a thread may
+// have far less stack than the depth would take. The readers only move values; a copy
+// (tables of tests) is the one recursive walk left.
 struct PyValue {
   using List = std::vector<PyValue>;
   // The alternatives in this order: Str, Int, Float, Bool, List, None.
   using Data = std::variant<std::string, int64_t, double, bool, List, std::monostate>;
   Data data;
+
+  PyValue(Data value) : data(std::move(value)) {}
+  PyValue(PyValue&&) noexcept = default;
+  PyValue& operator=(PyValue&&) noexcept = default;
+  PyValue(const PyValue&) = default;
+  PyValue& operator=(const PyValue&) = default;
+  ~PyValue();
 };
 
 // The text of a value; None has none.

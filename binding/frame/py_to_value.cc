@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "binding/frame/call.h"
 #include "binding/frame/list_walk.h"
@@ -31,7 +32,8 @@ std::string str_text(PyObject* object) {
                                              static_cast<size_t>(PyBytes_GET_SIZE(encoded.get()))));
 }
 
-PyValue read(PyObject* object, int depth) {
+// Every kind but a list.
+PyValue read_item(PyObject* object) {
   if (object == Py_None) return {std::monostate{}};
   if (PyBool_Check(object)) return {object == Py_True};
   if (PyLong_Check(object)) {
@@ -41,22 +43,50 @@ PyValue read(PyObject* object, int depth) {
   }
   if (PyFloat_Check(object)) return {PyFloat_AS_DOUBLE(object)};
   if (PyUnicode_Check(object)) return {utf8_of(object)};
-  if (PyList_Check(object)) {
-    if (depth == kMaxListDepth) {
-      raise_error(PyExc_RecursionError,
-                  "a list nested more than " + std::to_string(kMaxListDepth) +
-                      " deep, or one that contains itself, cannot be read as a value");
-    }
-    PyValue::List items;
-    items.reserve(static_cast<size_t>(PyList_GET_SIZE(object)));
-    walk_list(object, [&](PyObject* item) { items.push_back(read(item, depth + 1)); });
-    return {std::move(items)};
-  }
   return {str_text(object)};
 }
 
 }  // namespace
 
-PyValue py_to_value(PyObject* object) { return read(object, 0); }
+// Nested lists are followed on a stack of our own rather than by recursion: a thread
+// with a small stack (Python lets one run on 256 KiB) reads a list as deep as any other.
+PyValue py_to_value(PyObject* object) {
+  if (!PyList_Check(object)) return read_item(object);
+  struct Open {
+    Ref list;
+    Py_ssize_t start;
+    Py_ssize_t next = 0;
+    PyValue::List items;
+  };
+  std::vector<Open> open;
+  const auto enter = [&open](PyObject* list) {
+    if (open.size() == kMaxListDepth) {
+      raise_error(PyExc_RecursionError,
+                  "a list nested more than " + std::to_string(kMaxListDepth) +
+                      " deep, or one that contains itself, cannot be read as a value");
+    }
+    const Py_ssize_t start = PyList_GET_SIZE(list);
+    open.push_back({Ref::borrow(list), start, 0, {}});
+    open.back().items.reserve(static_cast<size_t>(start));
+  };
+  enter(object);
+  for (;;) {
+    Open& top = open.back();
+    Ref item = walked_item(top.list.get(), top.start, top.next);
+    if (item) {
+      ++top.next;
+      if (PyList_Check(item.get())) {
+        enter(item.get());
+      } else {
+        top.items.push_back(read_item(item.get()));
+      }
+      continue;
+    }
+    PyValue done{std::move(top.items)};
+    open.pop_back();
+    if (open.empty()) return done;
+    open.back().items.push_back(std::move(done));
+  }
+}
 
 }  // namespace binding

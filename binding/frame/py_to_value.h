@@ -11,12 +11,14 @@
 // instead of exhausting the stack. Either way nothing of the value survives.
 #pragma once
 
+#include <cstddef>
+
 #include "binding/frame/loose_value.h"
 #include "binding/frame/ref.h"
 
 namespace binding {
 
-inline constexpr int kMaxListDepth = 1000;
+inline constexpr size_t kMaxListDepth = 1000;
 
 PyValue py_to_value(PyObject* object);
 

@@ -4,6 +4,9 @@
 import functools
 import math
 import re
+import subprocess
+import sys
+import textwrap
 from decimal import Decimal
 
 import pytest
@@ -110,6 +113,37 @@ def test_deep_and_self_containing_lists_raise_recursion_error():
                                                  "that contains itself, cannot be read as a value$"):
             text_of(value)
     assert loop[1] is loop and len(loop) == 2
+
+
+# Python runs on a thread stack of 256 KiB or less; reading and rendering a list must not
+# need more, however deep it is (64 KiB: a reader that recursed would overflow it even in
+# a release build; asked for first, since a freed larger stack serves later threads).
+def test_deep_lists_on_a_small_thread_stack():
+    code = textwrap.dedent("""
+        import functools, threading
+        from sheafwork import readable
+        def nested(depth):
+            return functools.reduce(lambda value, _: [value], range(depth - 1), [])
+        loop = []
+        loop.append(loop)
+        seen = []
+        def read(value):
+            try:
+                cell = {"row": 1, "column": 1, "value": value, "formula": None, "data_type": "s"}
+                seen.append(len(readable.find_cells_by_regex("", [cell])[0].value))
+            except RecursionError:
+                seen.append("RecursionError")
+        for size in (64, 256):
+            threading.stack_size(size * 1024)
+            for value in (nested(1000), nested(1001), nested(5000), loop):
+                thread = threading.Thread(target=read, args=(value,))
+                thread.start()
+                thread.join()
+        print(seen)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert result.stdout.strip() == str([2000, "RecursionError", "RecursionError", "RecursionError"] * 2)
 
 
 def test_list_items_read_while_below_starting_and_current_length():

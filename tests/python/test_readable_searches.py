@@ -1,6 +1,9 @@
 """The module search functions of sheafwork.readable, compared with plain Python."""
 
 import random
+import subprocess
+import sys
+import textwrap
 
 import pytest
 
@@ -70,6 +73,28 @@ def test_a_bad_letter_stops_and_the_lock_is_back():
     with pytest.raises(sheafwork.PanicException):
         readable.find_cell_by_letter("7", [])
     assert readable.find_cell_by_letter("A1", []) is None
+
+
+# Daemon threads still inside a search that stops when the interpreter shuts down: taking
+# the lock back ends such a thread, and the process must still exit cleanly.
+def test_daemon_threads_stopping_in_a_search_let_the_process_exit():
+    code = textwrap.dedent("""
+        import threading, time
+        from sheafwork import readable as R
+        rows = [{"row": i, "column": 1, "value": "v", "formula": None, "data_type": "s"}
+                for i in range(1, 100001)]
+        cells = R.find_cells_by_regex("", rows)
+        sheet = R.Finder([{"name": "S", "sheet_state": "", "merge_cells": [], "cells": rows}]).sheets[0]
+        def loop(search):
+            while True:
+                try: search()
+                except BaseException: pass
+        for search in [lambda: R.find_cell_by_letter("1A", cells), lambda: sheet.find_cell_by_letter("1A")] * 2:
+            threading.Thread(target=loop, args=(search,), daemon=True).start()
+        time.sleep(0.2)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
 
 
 def test_rows_and_cols_take_any_sequence_but_str():

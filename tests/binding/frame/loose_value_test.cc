@@ -95,5 +95,23 @@ TEST(MergeRanges, ReadLeniently) {
   }
 }
 
+// A million levels would take far more than a thread's stack to walk by recursion.
+TEST(LooseValue, DeepListsRenderAndDieWithoutRecursion) {
+  constexpr size_t kDepth = 1'000'000;
+  PyValue value{List{}};
+  for (size_t i = 1; i < kDepth; ++i) {
+    List outer;
+    outer.push_back(std::move(value));
+    outer.push_back(integer(static_cast<int64_t>(i % 10)));
+    value = PyValue{std::move(outer)};
+  }
+  const std::string text = value_to_string(value);
+  ASSERT_EQ(text.size(), 2 * kDepth + 3 * (kDepth - 1));
+  EXPECT_EQ(text.find("[]"), kDepth - 1);
+  EXPECT_EQ(text.substr(kDepth - 1, 14), "[], 1], 2], 3]");
+  EXPECT_EQ(text.substr(text.size() - 13), "], 7], 8], 9]");
+  EXPECT_EQ(value_to_u32(value), 0u);
+}
+
 }  // namespace
 }  // namespace binding
