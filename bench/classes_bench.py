@@ -101,14 +101,14 @@ class MallInfo2(ctypes.Structure):
 
 
 def memory_state(libc):
-    """Resident bytes of the process and of malloc's heap, and malloc's own counts."""
+    """Resident bytes of the process and of malloc's heap, and the bytes malloc has handed out."""
     with open("/proc/self/statm") as statm:
         resident = int(statm.read().split()[1]) * PAGE
     with open("/proc/self/smaps") as smaps:
         heap_resident = int(re.search(r"\[heap\]\n(?:.*\n)*?Rss:\s+(\d+) kB", smaps.read()).group(1)) * 1024
     info = libc.mallinfo2()
     return {"resident": resident, "heap resident": heap_resident, "in use": info.uordblks + info.hblkhd,
-            "heap in use": info.uordblks, "heap free": info.fordblks}
+            "heap in use": info.uordblks}
 
 
 def free_blocks(libc, low, high):

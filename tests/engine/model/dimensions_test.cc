@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace engine {
 namespace {
@@ -36,21 +37,16 @@ TEST(Dimensions, OneFieldSetOnAFreshRecordLeavesTheOthersAtTheirDefaults) {
   set_height_row(sheet, 8, -1.5);
   set_width_column(sheet, 9, NAN);
   set_hidden_column(sheet, 10, true);
-  const RowDimension& hidden_row = sheet.row_dimensions.rows.at(7);
-  EXPECT_EQ(hidden_row.row_num, 7u);
-  EXPECT_EQ(hidden_row.height, kDefaultRowHeight);
-  EXPECT_TRUE(hidden_row.hidden);
-  EXPECT_FALSE(hidden_row.collapsed);
-  EXPECT_EQ(hidden_row.level, 0u);
+  const RowDimension& row = sheet.row_dimensions.rows.at(7);
+  EXPECT_EQ(std::tuple(row.row_num, row.height, row.hidden, row.collapsed, row.level),
+            std::tuple(7u, kDefaultRowHeight, true, false, 0u));
+  const ColumnDimension& column = sheet.column_dimensions.columns.at(10);
+  EXPECT_EQ(std::tuple(column.col_num, column.width, column.hidden, column.collapsed, column.level),
+            std::tuple(uint16_t{10}, kDefaultColumnWidth, true, false, 0u));
   EXPECT_EQ(get_height_by_row(sheet, 8), -1.5);
   EXPECT_FALSE(get_hidden_by_row(sheet, 8));
   EXPECT_TRUE(std::isnan(get_width_by_column(sheet, 9)));
   EXPECT_FALSE(get_hidden_by_column(sheet, 9));
-  const ColumnDimension& hidden_column = sheet.column_dimensions.columns.at(10);
-  EXPECT_EQ(hidden_column.col_num, 10u);
-  EXPECT_EQ(hidden_column.width, kDefaultColumnWidth);
-  EXPECT_FALSE(hidden_column.collapsed);
-  EXPECT_EQ(hidden_column.level, 0u);
 
   set_height_row(sheet, 7, 4.0);
   set_hidden_row(sheet, 8, true);
