@@ -1,11 +1,12 @@
-# Readable cell records read from Python objects and dicts, as the `cells` argument of a
-# readable search turns them into records.
+# Readable cell and sheet records read from Python objects and dicts, as the `cells`
+# argument of a readable search and the `sheets` of a Finder turn them into records.
 import collections.abc
 import sys
 
 import pytest
 
 import sheafwork
+from sheafwork import readable
 from sheafwork.readable import ReadableCell, find_cells_range_rows
 from conftest import UNWRAP, readable_cells as build, record as fields
 
@@ -193,3 +194,36 @@ def test_a_stop_releases_every_record_and_reference():
     del cells
     assert [sys.getrefcount(o) for o in held + [lent]] == before
     assert facts(build(lent)[0]) == facts(lent)
+
+
+def sheet_source(merge_cells=None, cells=()):
+    return {"name": "S", "sheet_state": "visible", "merge_cells": merge_cells, "cells": list(cells)}
+
+
+@pytest.mark.parametrize(
+    "merge_cells, ranges",
+    [
+        # A list element gives its first four bounds; any other element is a start row.
+        ([[1, 2, 3, 4], [5], 7, "x", []], [(1, 2, 3, 4), (5, 0, 0, 0), (7, 0, 0, 0), (0, 0, 0, 0), (0, 0, 0, 0)]),
+        ([-1, "+12", None, 3.9, True, [8, 9]],
+         [(4294967295, 0, 0, 0), (12, 0, 0, 0), (0, 0, 0, 0), (3, 0, 0, 0), (1, 0, 0, 0), (8, 9, 0, 0)]),
+        # Columns keep their low 16 bits; items past the fourth are ignored; equal ranges stay.
+        ([[1, 2, 70000, 70000.0, 9], [1, 2, 4464, 4464]], [(1, 2, 4464, 4464)] * 2),
+        # A tuple is read as its text, which is no number.
+        ([(1, 2, 3, 4)], [(0, 0, 0, 0)]),
+        ((1, 2, 3, 4), []),
+        (None, []),
+    ],
+)
+def test_merge_cells_elements_give_one_range_each(merge_cells, ranges):
+    assert readable.Finder([sheet_source(merge_cells)]).sheets[0].merge_cells == ranges
+
+
+def test_a_repeated_coordinate_keeps_the_last_cell():
+    cells = [fields(1, 1, "first"), fields(2, 1, "other"), fields(1, 1, "second"), fields(1, 1, "last", "=B1", "f")]
+    for make in (readable.Finder, readable.create_finder):
+        view = make([sheet_source(cells=cells)]).sheets[0]
+        assert repr(view) == "ReadableSheet (S) cells: 2"
+        assert [(c.row, c.column, c.value, c.formula) for c in view.cells] == [
+            (1, 1, "last", "=B1"), (2, 1, "other", None)]
+        assert (view.get_value_cell(1, 1), view.find_cell_by_coords(1, 1).data_type) == ("last", "f")

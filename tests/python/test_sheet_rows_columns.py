@@ -31,6 +31,19 @@ def test_setters_make_a_default_record_and_change_one_field(book, sheet):
     assert sorted(dims["column_dimensions"]["columns"]) == ["0", "2"]
 
 
+# Rows are 32-bit: a row above 65535 is a row of its own, set and read back whole.
+@pytest.mark.parametrize("row", [65536, 70000, 4294967295])
+def test_rows_above_16_bits_are_rows_of_their_own(book, sheet, row):
+    low = row & 0xFFFF
+    sheet.set_height_row(low, 3.0)
+    sheet.set_height_row(row, 7.5)
+    sheet.set_hidden_row(row_num=row, val=True)
+    assert [sheet.get_height_by_row(row), sheet.get_hidden_by_row(row_num=row)] == [7.5, True]
+    assert [sheet.get_height_by_row(low), sheet.get_hidden_by_row(low)] == [3.0, False]
+    rows = json.loads(book.to_json())["sheets"][0]["row_dimensions"]["rows"]
+    assert rows[str(row)] == {"row_num": row, "height": 7.5, "hidden": True, "collapsed": False, "level": 0}
+
+
 # The bounds are the engine's (tests/engine/model/reads_test.cc); here, absent ones.
 def test_get_cells_by_range_bounds(sheet):
     for row, col in [(1, 1), (2, 1), (0, 3), (1048577, 1), (1048576, 16384)]:

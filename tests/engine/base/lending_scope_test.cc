@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <optional>
 #include <thread>
@@ -44,6 +46,34 @@ TEST(LendingScope, RecordsLetGoWhileLentDieWhenTheirScopesClose) {
   // Without open scopes a record dies with its last handle, as ever.
   Shared<Tracked>::make(&deaths);
   EXPECT_EQ(deaths.load(), 3);
+}
+
+// Three scopes, the record's owner letting go after the first `retired_after` opened,
+// closed in every order: the record dies with the last close of those that were open
+// when it was retired, whichever scopes closed before, and not a close earlier.
+TEST(LendingScope, ScopesClosedInAnyOrderKeepTheRecordForTheOldest) {
+  for (size_t retired_after = 1; retired_after <= 3; ++retired_after) {
+    std::array<size_t, 3> order = {0, 1, 2};
+    do {
+      std::atomic<int> deaths{0};
+      auto owner = Shared<Tracked>::make(&deaths);
+      std::array<std::optional<LendingScope>, 3> scopes;
+      LentHandles<Tracked> lent(1);
+      for (size_t i = 0; i < scopes.size(); ++i) {
+        scopes[i].emplace();
+        if (i == 0) lent.lend(0, owner);
+        if (i + 1 == retired_after) owner = Shared<Tracked>();
+      }
+      size_t waited_for = retired_after;  // scopes 0 .. retired_after-1 saw the record
+      for (size_t closing : order) {
+        scopes[closing].reset();
+        if (closing < retired_after) --waited_for;
+        EXPECT_EQ(deaths.load(), waited_for == 0 ? 1 : 0)
+            << "retired after " << retired_after << ", closing " << closing << " of order "
+            << order[0] << order[1] << order[2];
+      }
+    } while (std::next_permutation(order.begin(), order.end()));
+  }
 }
 
 // Scopes that overlap on many threads while records come and go: every record dies
