@@ -1,8 +1,8 @@
 // Private copies of cells, made for the JSON export of a sheet whose cells are not
 // ordered by their keys, so that each cell is written as it was read when it was put in
-// order: its coordinate, value, data type, formula, style and hidden value. A copy is a 16-byte record; its texts go into one arena shared by all
-// copies, so that copying a cell allocates nothing of its own and sorting moves only the
-// small records.
+// order: its coordinate, value, data type, formula, style and hidden value. A copy is a
+// 16-byte record; its texts go into one arena shared by all copies, so that copying a
+// cell allocates nothing of its own.
 #pragma once
 
 #include <cstddef>

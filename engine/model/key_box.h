@@ -22,9 +22,9 @@
 namespace engine {
 
 // Placing reads the map alone, shard by shard on the workers. in_order and visit_in_order
-// read each cell's coordinate once, as they hand the cell on, which visits the cells in the order a sheet
-// filled row by row made them (the order of their slots) rather than the map's,
-// scattered over the records.
+// read each cell's coordinate once, as they hand the cell on, which visits the cells in
+// the order a sheet filled row by row made them (the order of their slots) rather than
+// the map's, scattered over the records.
 class KeyBox {
  public:
   // nullopt when the keys spread thin.

@@ -33,8 +33,8 @@ std::optional<std::string> find_value_by_coords(const CellMap& cells, uint32_t r
 namespace {
 
 // The cells that `keep` admits, in sheet order, as counted handles. When every cell in the
-// box of keys is admitted the list (whose construction, one thread's work, takes as long as the walk on
-// many) is made while the box is placed.
+// box of keys is admitted, the list (whose construction, one thread's work, takes as long
+// as the walk on many) is made while the box is placed.
 template <class Keep>
 std::vector<Shared<Cell>> handles_in_sheet_order(const CellMap& cells, Keep keep,
                                                  bool keeps_all) {
