@@ -151,11 +151,10 @@ CellValue some_value(std::mt19937_64& random) {
 // by (row, column), equal coordinates in copy order, on both sides of the size where the
 // sort changes method, with keys narrow and as wide as both fields. The export writes the
 // cells from the box of keys when it can and falls back on that walk; every way must give
-// the order that copying and sorting gives. Cells
-// are stored under their own coordinates, or away from them, where coordinates repeat.
-// A single moved cell lies inside the range of keys, below it, above it, or (249, 13)
-// past the last column, with the sort key of (250, 4) in nine columns, though it belongs
-// before (250, 1).
+// the order that copying and sorting gives. Cells are stored under their own
+// coordinates, or away from them, where coordinates repeat. A single moved cell lies
+// inside the range of keys, below it, above it, or (249, 13) past the last column, with
+// the sort key of (250, 4) in nine columns, though it belongs before (250, 1).
 TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
   struct Case {
     const char* name;
