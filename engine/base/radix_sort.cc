@@ -52,16 +52,15 @@ void one_pass(const uint64_t* from, uint64_t* to, size_t n, int shift, int bits,
   });
 }
 
-}  // namespace
-
-void radix_sort(uint64_t* first, uint64_t* last, int low_bit, int high_bit) {
+// One chunk runs on the calling thread alone.
+void sort_in_chunks(uint64_t* first, uint64_t* last, int low_bit, int high_bit,
+                    size_t chunks) {
   const size_t n = static_cast<size_t>(last - first);
   const int band = high_bit - low_bit;
   if (n < 2 || band <= 0) return;
   // Equal digits: as few passes as the widest digit allows, the band shared out evenly.
   const int passes = (band + kMostDigitBits - 1) / kMostDigitBits;
   const int digit = (band + passes - 1) / passes;
-  const size_t chunks = n < kInlineBelow * 16 ? 1 : worker_count() * 4;
   std::vector<size_t> counts(chunks << digit);
   std::unique_ptr<uint64_t[]> spare = std::make_unique_for_overwrite<uint64_t[]>(n);
   uint64_t* from = first;
@@ -71,6 +70,17 @@ void radix_sort(uint64_t* first, uint64_t* last, int low_bit, int high_bit) {
     std::swap(from, to);
   }
   if (from != first) std::copy(from, from + n, first);
+}
+
+}  // namespace
+
+void radix_sort(uint64_t* first, uint64_t* last, int low_bit, int high_bit) {
+  const size_t n = static_cast<size_t>(last - first);
+  sort_in_chunks(first, last, low_bit, high_bit, n < kInlineBelow * 16 ? 1 : worker_count() * 4);
+}
+
+void radix_sort_on_caller(uint64_t* first, uint64_t* last, int low_bit, int high_bit) {
+  sort_in_chunks(first, last, low_bit, high_bit, 1);
 }
 
 }  // namespace engine::pool

@@ -1,7 +1,5 @@
 #include "engine/json/cell_snapshots.h"
 
-#include "engine/json/key_order.h"
-
 #include <algorithm>
 #include <bit>
 #include <new>
@@ -119,38 +117,6 @@ CellValue CellSnapshots::value(const Record& r) const {
       return CellValue::date_time(date_time_at(payload));
   }
   return CellValue();
-}
-
-void CellSnapshots::sort() {
-  if (records_.size() < kRadixFrom) {
-    std::stable_sort(records_.begin(), records_.end(), [](const Record& a, const Record& b) {
-      return coord(a) < coord(b);
-    });
-    return;
-  }
-  KeyRange range;
-  for (const Record& r : records_) range.add(r.row, r.column);
-  radix_sort_by_key(records_, range.key_bits(),
-             [&](const Record& r) { return range.key(r.row, r.column); });
-}
-
-CellSnapshots cell_snapshots(const CellMap& cells) {
-  CellSnapshots copies;
-  copies.reserve(cells.entries.size());
-  // Map order is not memory order: each record would otherwise be a wait of its own.
-  constexpr int kAhead = 8;
-  auto ahead = cells.entries.begin();
-  const auto end = cells.entries.end();
-  for (int i = 0; i < kAhead && ahead != end; ++i, ++ahead) ahead->second.prefetch();
-  for (const auto& entry : cells.entries) {
-    if (ahead != end) {
-      ahead->second.prefetch();
-      ++ahead;
-    }
-    const auto cell = entry.second.read();
-    copies.add(*cell);
-  }
-  return copies;
 }
 
 }  // namespace engine

@@ -1,9 +1,8 @@
-// A private copy of every cell of a sheet, made for the JSON export of a sheet whose cells
-// do not all sit at their own keys, so that sorting by the coordinates copied and writing
-// need no cell lock: each cell's coordinate, value, data type, formula, style and hidden
-// value. A copy is a 16-byte record; its texts go into one arena shared by all
-// copies, so that copying a cell allocates nothing of its own and sorting moves only the
-// small records.
+// Private copies of cells, made for the JSON export of a sheet whose cells are not
+// ordered by their keys, so that each cell is written as it was read when it was put in
+// order: its coordinate, value, data type, formula, style and hidden value. A copy is a
+// 16-byte record; its texts go into one arena shared by all copies, so that copying a
+// cell allocates nothing of its own.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +19,6 @@
 #include "engine/model/coordinate.h"
 #include "engine/model/date_time.h"
 #include "engine/json/forms.h"
-#include "engine/model/sheet.h"
 
 namespace engine {
 
@@ -51,10 +49,8 @@ class CellSnapshots {
   // Room for `n` copies, so that copying allocates records once, and a first guess of
   // arena room for their texts.
   void reserve(size_t n);
-  // Appends a copy of `cell`; the caller holds the cell's read lock.
+  // Appends a copy of `cell`, which the caller reads (under its lock, or inside the gate).
   void add(const Cell& cell);
-  // Orders the copies by (row, column) ascending; equal coordinates keep their order.
-  void sort();
 
   const std::vector<Record>& records() const { return records_; }
   size_t size() const { return records_.size(); }
@@ -115,9 +111,5 @@ class CellSnapshots {
   size_t arena_capacity_ = 0;
   bool ascii_ = true;
 };
-
-// A copy of every cell of `cells`, in map order, each cell read-locked only while it is
-// copied. The caller holds the sheet's read lock.
-CellSnapshots cell_snapshots(const CellMap& cells);
 
 }  // namespace engine

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/json/cell_snapshots.h"
-#include "engine/json/cells_by_key.h"
+#include "engine/model/sheet_order.h"
 
 namespace engine {
 
@@ -168,49 +168,32 @@ void reserve_after_sample(size_t i, size_t count, size_t start, JsonWriter& out)
   out.reserve_more(estimate + estimate / 8);
 }
 
-// The cells written in the order of their map keys, each straight from its record: no
-// copy of the sheet is made. False, with part of the list written, once a cell turns out
-// not to sit at its own coordinate (the order of keys is then not the order the cells
-// must be written in).
-bool write_cells_by_key(const CellMap& map, JsonWriter& out) {
-  const std::optional<CellsByKey> order = CellsByKey::of(map);
-  if (!order) return false;
+// Each cell is read once, and written from that read: straight from its record when the
+// map's box orders it, else from a copy taken on the one walk of the map, so that the
+// coordinate a cell is sorted by is the one written.
+void write_cells(const CellMap& map, JsonWriter& out) {
+  out.raw('[');
   const size_t start = out.size();
   const size_t count = map.entries.size();
   std::string scratch;
   size_t written = 0;
-  ReadGate::Reader pass(Cell::gate());
-  return order->visit([&](const Coordinate& key, const Shared<Cell>& handle) {
-    pass.tick();
-    const Cell& cell = handle.read_in_gate(pass);
-    if (cell.coord != key) return false;
+  const bool placed = visit_placed_in_order(map, [&](const Cell& cell) {
     reserve_after_sample(written, count, start, out);
     write_cell(LiveCell{cell}, written++ == 0, scratch, out);
-    return true;
   });
-}
-
-// The general way, in the words of its contract: every cell copied in map order, each
-// under its read lock, the copies sorted by the coordinates copied, then written.
-void write_copied_cells(const CellMap& map, JsonWriter& out) {
-  CellSnapshots copies = cell_snapshots(map);
-  copies.sort();
-  if (!copies.ascii()) out.note_non_ascii();
-  const size_t start = out.size();
-  std::string scratch;
-  const std::vector<CellSnapshots::Record>& records = copies.records();
-  for (size_t i = 0; i < records.size(); ++i) {
-    reserve_after_sample(i, records.size(), start, out);
-    write_cell(CopiedCell{copies, records[i]}, i == 0, scratch, out);
-  }
-}
-
-void write_cells(const CellMap& map, JsonWriter& out) {
-  out.raw('[');
-  const size_t start = out.size();
-  if (!write_cells_by_key(map, out)) {
+  if (!placed) {
     out.truncate(start);
-    write_copied_cells(map, out);
+    written = 0;
+    CellSnapshots copies;
+    copies.reserve(count);
+    // Copies are taken in map order, so the i-th is copies.records()[i].
+    visit_walked_in_order(
+        map, [&](size_t, const Cell& cell) { copies.add(cell); },
+        [&](size_t i) {
+          if (written == 0 && !copies.ascii()) out.note_non_ascii();
+          reserve_after_sample(written, copies.size(), start, out);
+          write_cell(CopiedCell{copies, copies.records()[i]}, written++ == 0, scratch, out);
+        });
   }
   out.raw(']');
 }

@@ -1,9 +1,10 @@
 // The compact JSON text of a book: {"sheets":[...]} with every sheet's name, state,
 // merged ranges, cells (sorted by row, then column), row and column dimensions and
-// comments, keys in fixed order, optional keys left out when absent. Runs wholly on the
-// calling thread and only ever reads: one sheet lock at a time, and within it the cells
-// in bulk inside their gate (or each under its read lock while copied, for a sheet whose
-// cells do not all sit at their keys) and each comment under its read lock.
+// comments, keys in fixed order, optional keys left out when absent. Writes on the
+// calling thread (only the placing of a sheet's box of keys is shared with the workers)
+// and only ever reads: one sheet lock at a time, and within it the cells in bulk inside
+// their gate (copied as they are read, for a sheet whose cells are not ordered by their
+// keys) and each comment under its read lock.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 // The cells of a map placed at their keys' offsets in the box around the keys, for a map
 // whose keys fill much of that box (the usual sheet, filled row by row): the box read in
 // order is the order of the keys, with no ties and no sort. Handles are lent, valid while
-// the caller holds the sheet's read lock.
+// the caller holds the sheet's read lock. Used through sheet_order.h, which falls back on
+// a sort where the box does not serve.
 #pragma once
 
 #include <algorithm>
@@ -20,10 +21,10 @@
 
 namespace engine {
 
-// Placing reads the map alone, shard by shard on the workers. in_order reads each cell's
-// coordinate once, as it puts the cell, which visits the cells in the order a sheet
-// filled row by row made them (the order of their slots) rather than the map's,
-// scattered over the records.
+// Placing reads the map alone, shard by shard on the workers. in_order and visit_in_order
+// read each cell's coordinate once, as they hand the cell on, which visits the cells in
+// the order a sheet filled row by row made them (the order of their slots) rather than
+// the map's, scattered over the records.
 class KeyBox {
  public:
   // nullopt when the keys spread thin.
@@ -57,8 +58,7 @@ class KeyBox {
   // The cells for which keep(coordinate) holds, in sheet order: put(k, cell) for the k-th
   // of them, on the workers, once `make(count)` has made room for them all; `keeps_all`
   // when keep holds for every coordinate in the box. False, with only some put, when any
-  // cell (kept or not) does not sit at its key: it was moved through another sheet that
-  // shares it, and its key says nothing of where it belongs.
+  // cell (kept or not) does not sit at its key.
   template <class Keep, class Make, class Put>
   bool in_order(Keep keep, bool keeps_all, Make make, Put put) const {
     const auto cells = places_.view();
@@ -88,7 +88,7 @@ class KeyBox {
       walk_piece(p, [&](size_t i, Coordinate at) {
         if (i + kAhead < end && cells[i + kAhead]) cells[i + kAhead].prefetch();
         pass.tick();
-        if (cells[i].read_in_gate(pass).coord != at) {
+        if (!at_key(cells[i], at, pass)) {
           away.store(true, std::memory_order_relaxed);
           return false;
         }
@@ -99,17 +99,22 @@ class KeyBox {
     return !away.load();
   }
 
-  // Calls visit(key, cell) for each cell in the order of the keys, on the calling thread,
-  // until it returns false; returns whether it never did. No cell is read.
+  // Calls visit(cell) for each cell in sheet order, on the calling thread, each read
+  // inside the gate. False, with only some visited, when a cell does not sit at its key.
   template <class Visit>
-  bool visit(Visit&& visit) const {
+  bool visit_in_order(Visit&& visit) const {
     const auto cells = places_.view();
     constexpr size_t kAhead = 16;
+    ReadGate::Reader pass(Cell::gate());
     for (size_t p = 0; p < pieces_; ++p) {
       const size_t end = piece_end(p);
       const bool whole = walk_piece(p, [&](size_t i, Coordinate at) {
         if (i + kAhead < end && cells[i + kAhead]) cells[i + kAhead].prefetch();
-        return visit(at, cells[i]);
+        pass.tick();
+        const Cell* cell = at_key(cells[i], at, pass);
+        if (!cell) return false;
+        visit(*cell);
+        return true;
       });
       if (!whole) return false;
     }
@@ -117,6 +122,14 @@ class KeyBox {
   }
 
  private:
+  // The cell read inside the gate; null when it does not sit at its key `at`: it was moved
+  // through another sheet that shares it, and its key says nothing of where it belongs.
+  static const Cell* at_key(const Shared<Cell>& handle, const Coordinate& at,
+                            const ReadGate::Reader& pass) {
+    const Cell& cell = handle.read_in_gate(pass);
+    return cell.coord == at ? &cell : nullptr;
+  }
+
   size_t piece_end(size_t p) const {
     return std::min<size_t>(places_.size(), (p + 1) << piece_shift_);
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/json/export.h"
+#include "engine/model/sheet_order.h"
 #include "tests/engine/test_cells.h"
 
 namespace engine {
@@ -38,6 +39,14 @@ std::optional<std::string> owned(std::optional<std::string_view> text) {
 
 Coordinate at(uint64_t row, uint64_t column) {
   return {static_cast<uint32_t>(row), static_cast<uint16_t>(column)};
+}
+
+// A copy of every cell of the sheet, in map order, each read under its lock.
+CellSnapshots copied(const Sheet& sheet) {
+  CellSnapshots copies;
+  copies.reserve(sheet.cells.entries.size());
+  for (const auto& [key, cell] : sheet.cells.entries) copies.add(*cell.read());
+  return copies;
 }
 
 std::vector<Seen> seen(const CellSnapshots& copies) {
@@ -92,7 +101,7 @@ TEST(CellSnapshots, CopiesEveryKindWithEverySetOfOptionalTexts) {
                           w->style_id(), w->hidden_value()});
     }
   }
-  const CellSnapshots copies = cell_snapshots(sheet.cells);
+  const CellSnapshots copies = copied(sheet);
   for (const auto& [key, cell] : sheet.cells.entries) {
     auto w = cell.write();
     w->value = CellValue::string("after");
@@ -122,7 +131,7 @@ TEST(CellSnapshots, AsciiUnlessSomeTextOrCodeIsNot) {
     Sheet sheet("S", "visible");
     put_value(sheet, {1, 1}, CellValue::string("plain")).write()->set_formula("=1");
     edit(*put_value(sheet, {2, 1}, CellValue::integer(3)).write());
-    EXPECT_EQ(cell_snapshots(sheet.cells).ascii(), ascii);
+    EXPECT_EQ(copied(sheet).ascii(), ascii);
     EXPECT_EQ(exported(sheet).ascii, ascii);
   }
 }
@@ -138,14 +147,14 @@ CellValue some_value(std::mt19937_64& random) {
   }
 }
 
-// sort() orders by (row, column) and keeps copy order among equal coordinates, on both
-// sides of the size where it changes method, with keys narrow and as wide as both fields.
-// The export writes the cells in key order when it can and falls back on copying in map
-// order and sorting; every way must give the order that copying and sorting gives. Cells
-// are stored under their own coordinates, or away from them, where coordinates repeat.
-// A single moved cell lies inside the range of keys, below it, above it, or (249, 13)
-// past the last column, with the sort key of (250, 4) in nine columns, though it belongs
-// before (250, 1).
+// The walk the export falls back on copies every cell in map order and visits the copies
+// by (row, column), equal coordinates in copy order, on both sides of the size where the
+// sort changes method, with keys narrow and as wide as both fields. The export writes the
+// cells from the box of keys when it can and falls back on that walk; every way must give
+// the order that copying and sorting gives. Cells are stored under their own
+// coordinates, or away from them, where coordinates repeat. A single moved cell lies
+// inside the range of keys, below it, above it, or (249, 13) past the last column, with
+// the sort key of (250, 4) in nine columns, though it belongs before (250, 1).
 TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
   struct Case {
     const char* name;
@@ -189,12 +198,18 @@ TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
       put_value(sheet, {250, 1}, CellValue::integer(1));
       put_value(sheet, {250, 4}, *c.moved, CellValue::string("moved"), "s");
     }
-    CellSnapshots copies = cell_snapshots(sheet.cells);
-    std::vector<Seen> expected = seen(copies);
+    std::vector<Seen> expected = seen(copied(sheet));
     std::stable_sort(expected.begin(), expected.end(),
                      [](const Seen& a, const Seen& b) { return a.coord < b.coord; });
-    copies.sort();
-    EXPECT_EQ(seen(copies), expected);
+    CellSnapshots copies;
+    std::vector<size_t> visited;
+    visit_walked_in_order(
+        sheet.cells, [&](size_t, const Cell& cell) { copies.add(cell); },
+        [&](size_t i) { visited.push_back(i); });
+    const std::vector<Seen> walked = seen(copies);
+    std::vector<Seen> in_order;
+    for (size_t i : visited) in_order.push_back(walked[i]);
+    EXPECT_EQ(in_order, expected);
     std::vector<Coordinate> expected_order;
     for (const Seen& e : expected) expected_order.push_back(e.coord);
     EXPECT_EQ(exported(sheet).order, expected_order);

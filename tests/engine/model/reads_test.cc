@@ -112,6 +112,24 @@ TEST(CellsByRange, MatchesAPlainFilter) {
   }
 }
 
+// A range that holds the whole box of keys admits every cell that sits at its key, but a
+// cell moved out of the range must still be left out once the box gives way to the walk.
+TEST(CellsByRange, CellMovedOutOfARangeThatHoldsTheBox) {
+  Sheet sheet("s", "visible");
+  Coords expected;
+  for (uint32_t row = 1; row <= 40; ++row) {
+    for (uint16_t column = 1; column <= 5; ++column) {
+      put_cell(sheet, row, column);
+      if (row != 7 || column != 3) expected.emplace_back(row, column);
+    }
+  }
+  move_cell(sheet.cells.entries.at(Coordinate{7, 3}), 2000, 3);
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, {}, 1000, {}, {})), expected);
+  expected.emplace_back(2000, 3);
+  EXPECT_EQ(coords_of(get_cells_by_range(sheet.cells, {}, {}, {}, {})), expected);
+  EXPECT_EQ(coords_of(sheet.sorted_cells()), expected);
+}
+
 // Cells shared with another sheet can be moved while this one sorts (only the cells are
 // locked). Each cell's key is read once, so the sort stays consistent: every cell comes
 // out exactly once, whatever order the moves produce.
