@@ -71,9 +71,10 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
   // \C (one code unit) could stop a match inside a character; names are matched by
-  // whole characters only. PCRE2 lets "$" match before a final line break and, in
-  // multi-line mode, keeps "^" from matching after one; our users' "$" is the end of the
-  // text unless (?m) makes it the end of any line, where "^" starts every line.
+  // whole characters only. PCRE2 lets "$" match before a final line break; for our users
+  // "$" is the end of the text, and only (?m) makes it the end of any line. In (?m) their
+  // "^" starts every line, also the empty one after a final line break, where PCRE2's
+  // does not.
   constexpr uint32_t kOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C |
                                 PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX;
   code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),

@@ -111,7 +111,7 @@ TEST(Pattern, RefusalsShowTheUsersOffsets) {
   EXPECT_EQ(refusal_of(R"(\u{1F600}[\u0062])"), "compiled");
 }
 
-TEST(Pattern, DollarIsTheEndOfTheTextUnlessMultiLine) {
+TEST(Pattern, AnchorsLineBreaksAndUnicodeClasses) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"^A$", "A\n", false},    {"^A$", "A", true},          {"A$", "A\nB", false},
       {"(?m)^A$", "A\n", true}, {"(?m)A$", "A\nB", true},    {"(?m)A$", "A\rB", false},
