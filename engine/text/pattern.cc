@@ -3,6 +3,11 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+#include <limits>
+
+#include "engine/text/pattern_reading.h"
+
 namespace engine {
 
 namespace {
@@ -26,6 +31,21 @@ std::string error_text(int code) {
                : std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
 }
 
+std::string compile_error(size_t offset, std::string_view message) {
+  return "CompileError { offset: " + std::to_string(offset) + ", message: \"" +
+         std::string(message) + "\" }";
+}
+
+// The interpreter keeps one frame per level of backtracking depth; a heap that holds as
+// many frames as the depth limit allows is never the bound that stops a match.
+uint32_t heap_limit_kib(const pcre2_code* code) {
+  size_t frame_size = 0;
+  pcre2_pattern_info(code, PCRE2_INFO_FRAMESIZE, &frame_size);
+  const uint64_t bytes = (uint64_t{kMatchLimit} + 2) * frame_size;
+  return static_cast<uint32_t>(
+      std::min<uint64_t>((bytes + 1023) / 1024, std::numeric_limits<uint32_t>::max()));
+}
+
 }  // namespace
 
 struct Pattern::Code {
@@ -38,27 +58,38 @@ struct Pattern::Code {
 };
 
 std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
+  const auto read = read_pattern(pattern);
+  if (const auto* refusal = std::get_if<PatternRefusal>(&read))
+    return compile_error(refusal->offset, refusal->message);
+  const PatternReading& reading = std::get<PatternReading>(read);
   CompileContext context(pcre2_compile_context_create(nullptr));
   if (!context) throw std::bad_alloc();
   pcre2_set_parens_nest_limit(context.get(), kNestingLimit);
+  // A build's default newline convention would change where ".", "^" and "$" stop.
+  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
   // \C (one code unit) could stop a match inside a character; names are matched by
-  // whole characters only.
-  constexpr uint32_t kOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C;
-  code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                             kOptions, &error, &offset, context.get());
+  // whole characters only. PCRE2 lets "$" match before a final line break; for our users
+  // "$" is the end of the text, and only (?m) makes it the end of any line. In (?m) their
+  // "^" starts every line, also the empty one after a final line break, where PCRE2's
+  // does not.
+  constexpr uint32_t kOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C |
+                                PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX;
+  code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
+                             reading.pcre2.size(), kOptions, &error, &offset, context.get());
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-    return "CompileError { offset: " + std::to_string(offset) + ", message: \"" +
-           error_text(error) + "\" }";
+    return compile_error(reading.user_offset(offset), error_text(error));
   }
   // Without JIT support the interpreter matches; the result is the same.
   pcre2_jit_compile(code->code, PCRE2_JIT_COMPLETE);
   code->match_context = pcre2_match_context_create(nullptr);
   if (code->match_context == nullptr) throw std::bad_alloc();
   pcre2_set_match_limit(code->match_context, kMatchLimit);
+  pcre2_set_depth_limit(code->match_context, kMatchLimit);
+  pcre2_set_heap_limit(code->match_context, heap_limit_kib(code->code));
   return Pattern(std::move(code));
 }
 
@@ -66,8 +97,16 @@ bool Pattern::search(std::string_view text) const {
   // One match block per call: matches run on several workers at once.
   MatchData data(pcre2_match_data_create_from_pattern(code_->code, nullptr));
   if (!data) throw std::bad_alloc();
-  const int rc = pcre2_match(code_->code, reinterpret_cast<PCRE2_SPTR>(text.data()),
-                             text.size(), 0, 0, data.get(), code_->match_context);
+  const auto match = [&](uint32_t options) {
+    return pcre2_match(code_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                       options, data.get(), code_->match_context);
+  };
+  int rc = match(0);
+  // The JIT's small stack is PCRE2's bound, not ours: the interpreter, held to the same
+  // backtracking limit, decides.
+  if (rc == PCRE2_ERROR_JIT_STACKLIMIT) rc = match(PCRE2_NO_JIT);
+  if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
+  // No match, or the backtracking limit (or the depth it implies) was reached.
   return rc >= 0;
 }
 

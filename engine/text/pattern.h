@@ -1,8 +1,9 @@
-// A real regular expression (Perl-style: look-around, back-references), as only the
-// search of sheets by name pattern uses: UTF-8 with Unicode properties, compiled once,
-// matched from any number of threads at once. Nesting of groups is limited to 250 and
-// one match to 1,000,000 backtracking steps; a match that hits a limit counts as no
-// match.
+// A real regular expression in our users' Rust-style language (look-around,
+// back-references), as only the search of sheets by name pattern uses; PCRE2 matches it as
+// pattern_reading.h reads it. UTF-8 with Unicode properties, compiled once, matched from
+// any number of threads at once. Nesting of groups is limited to 250 and one match to
+// 1,000,000 backtracking steps; only a match that reaches that limit counts as no match,
+// however long the text. Running out of memory throws std::bad_alloc.
 #pragma once
 
 #include <memory>

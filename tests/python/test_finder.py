@@ -43,6 +43,48 @@ def test_lookups(make):
     assert f.find_sheet_by_regex("^A").name == "A"
 
 
+# The pattern language: "$" ends the text unless (?m), Unicode-aware classes, the
+# Rust-style code-point escapes, and names of any length up to the backtracking limit.
+@pytest.mark.parametrize(
+    "pattern, sheets, found",
+    [
+        ("^A$", ["A\n", "A"], "A"),
+        ("A$", ["A\nB", "A\n"], None),
+        ("(?m)^A$", ["B", "A\n"], "A\n"),
+        ("(?m)\n^$", ["A", "A\n"], "A\n"),
+        (r"^\w+$", ["a b", "Grüße"], "Grüße"),
+        (r"\bé", ["café", "été"], "été"),
+        (r"\u0062", ["a", "b"], "b"),
+        (r"\u{62}|\U{63}", ["c"], "c"),
+        (r"[\U00000062]", ["a", "b"], "b"),
+        (r"\x62\x{63}", ["bc"], "bc"),
+        (r"\\u0062", ["b", "\\u0062"], "\\u0062"),
+        ("(a|b)+", ["ab" * 512], "ab" * 512),
+        ("^(a|b)*$", ["-", "ab" * 100_000], "ab" * 100_000),
+        ("(.)*$", ["ab" * 1_000], "ab" * 1_000),
+        ("^(ab)*$", ["ab" * 2_000], "ab" * 2_000),
+        ("^(?:ab)+$", ["ab" * 5_000], "ab" * 5_000),
+    ],
+)
+def test_patterns_read_as_the_users_language(make, pattern, sheets, found):
+    assert names([make([source(n) for n in sheets]).find_sheet_by_regex(pattern)]) == [found]
+
+
+# Constructs that would run code or change the matcher's own rules are refused like any
+# pattern that does not compile; inside a class they are plain characters.
+@pytest.mark.parametrize(
+    "pattern",
+    ["(?C1)", "(*LIMIT_MATCH=1)a", "(*CR)a", "(*NO_JIT)a", "(*UTF)a", "a(?R)", "(a)(?1)",
+     "(a)(?-1)", "(?+1)(a)", "(?<n>a)(?&n)", "(?P<n>a)(?P>n)", r"(?<n>a)\g<n>", r"\u{110000}"],
+)
+def test_patterns_outside_the_language_stop(make, pattern):
+    f = make([source("a"), source("(?R)")])
+    with pytest.raises(sheafwork.PanicException) as raised:
+        f.find_sheet_by_regex(pattern)
+    assert str(raised.value).startswith(UNWRAP + "CompileError { offset: ")
+    assert f.find_sheet_by_regex(r"^[(?R)]{4}$").name == "(?R)"
+
+
 @pytest.mark.parametrize(
     "bad, shown",
     [
