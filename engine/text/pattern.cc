@@ -46,6 +46,23 @@ uint32_t heap_limit_kib(const pcre2_code* code) {
       std::min<uint64_t>((bytes + 1023) / 1024, std::numeric_limits<uint32_t>::max()));
 }
 
+// The JIT's stack. Left to itself the JIT takes 32 KiB of the machine stack, more than a
+// small thread has to spare (Python runs threads on as little as 32 KiB), so each thread
+// that matches has a block of the heap instead, made on its first match and freed when
+// the thread ends. A megabyte keeps names of some ten thousand characters on the JIT;
+// past it the interpreter decides (search).
+constexpr size_t kJitStackStart = 32 * 1024;
+constexpr size_t kJitStackMax = 1024 * 1024;
+
+pcre2_jit_stack* thread_jit_stack(void* = nullptr) {
+  struct Owned {
+    pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+    ~Owned() { pcre2_jit_stack_free(stack); }
+  };
+  thread_local Owned owned;
+  return owned.stack;
+}
+
 }  // namespace
 
 struct Pattern::Code {
@@ -90,13 +107,16 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   pcre2_set_match_limit(code->match_context, kMatchLimit);
   pcre2_set_depth_limit(code->match_context, kMatchLimit);
   pcre2_set_heap_limit(code->match_context, heap_limit_kib(code->code));
+  pcre2_jit_stack_assign(code->match_context, thread_jit_stack, nullptr);
   return Pattern(std::move(code));
 }
 
 bool Pattern::search(std::string_view text) const {
   // One match block per call: matches run on several workers at once.
   MatchData data(pcre2_match_data_create_from_pattern(code_->code, nullptr));
-  if (!data) throw std::bad_alloc();
+  // Made here, where failing can throw: a stack the JIT is not given is taken from the
+  // machine's.
+  if (!data || thread_jit_stack() == nullptr) throw std::bad_alloc();
   const auto match = [&](uint32_t options) {
     return pcre2_match(code_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
                        options, data.get(), code_->match_context);

@@ -1,6 +1,9 @@
 """Finder, create_finder and ReadableSheet."""
 
 import random
+import subprocess
+import sys
+import textwrap
 
 import pytest
 
@@ -68,6 +71,27 @@ def test_lookups(make):
 )
 def test_patterns_read_as_the_users_language(make, pattern, sheets, found):
     assert names([make([source(n) for n in sheets]).find_sheet_by_regex(pattern)]) == [found]
+
+
+# The matcher keeps its stack off the thread's: Python runs threads on as little as 32 KiB.
+def test_patterns_match_on_a_small_thread_stack():
+    code = textwrap.dedent("""
+        import threading
+        from sheafwork import readable
+        found = []
+        def search():
+            finder = readable.Finder([{"name": n, "sheet_state": "", "merge_cells": [], "cells": []}
+                                      for n in ("x", "ab" * 50_000, "ab")])
+            found.extend(len(finder.find_sheet_by_regex(p).name) for p in ("^(a|b)*$", "^(?:ab)+$"))
+        threading.stack_size(32 * 1024)
+        thread = threading.Thread(target=search)
+        thread.start()
+        thread.join()
+        print(found)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert result.stdout.strip() == "[100000, 100000]"
 
 
 # Constructs that would run code or change the matcher's own rules are refused like any
