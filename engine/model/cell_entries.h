@@ -124,7 +124,6 @@ class CellEntries {
     const auto it = shards_[i].find(key);
     return it == shards_[i].end() ? end() : const_iterator(&shards_, i, it);
   }
-  Shared<Cell>& at(const Coordinate& key) { return shard(key).at(key); }
   const Shared<Cell>& at(const Coordinate& key) const { return shards_[shard_index(key)].at(key); }
 
   template <class... Args>
