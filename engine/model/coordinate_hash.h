@@ -7,7 +7,7 @@
 // are too short to crowd out other keys.
 //
 // This leans on how the map splits a hash, a private detail of Abseil's flat_hash_map
-// (raw_hash_set.h, checked against 20220623, Debian's libabsl-dev): the place where a
+// (raw_hash_set.h of version 20220623.1, Debian's libabsl-dev): the place where a
 // probe starts is H1 = (hash >> 7) ^ salt, the salt being a per-table value (the address
 // of the table's control bytes >> 12), and the 7-bit tag compared in a group before any
 // key is H2 = hash & 0x7F. A salt only permutes places within an aligned run of four, so
