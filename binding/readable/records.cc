@@ -133,7 +133,7 @@ ListOfCells::ListOfCells(PyObject* list) : lent_(static_cast<size_t>(PyList_GET_
 }
 
 // The built records were handed out by this call alone, so the lending scopes of other
-// calls cannot hold them: they need not wait for those scopes to close.
+// calls cannot hold them: they need not wait for those scopes to close (shared.h).
 ListOfCells::~ListOfCells() {
   for (engine::Shared<engine::Cell>& cell : built_) cell.release_unlent();
 }

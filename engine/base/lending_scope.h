@@ -8,7 +8,8 @@
 // copied from a lent one inside the scope are ordinary counted handles, also when the
 // record was retired meanwhile. Scopes open on any thread, overlap, and close in any
 // order; retired records are destroyed by the thread that closes the last scope they
-// waited for.
+// waited for. How this fits the other kinds of handle: the rules of the counts at the top
+// of shared.h.
 #pragma once
 
 #include <atomic>

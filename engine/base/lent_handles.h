@@ -3,7 +3,8 @@
 // making and dropping a list of a million of them writes to none of the records, where
 // counted copies cost two atomic writes per record, each a cache miss, one of them on
 // the calling thread alone. An element copied out of the list is an ordinary counted
-// handle, so results taken from it may outlive the lender.
+// handle, so results taken from it may outlive the lender. When a lent handle may be read
+// and copied: the rules of the counts at the top of shared.h.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,8 @@
 #include "engine/base/read_gate.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "engine/base/parking.h"
 
 namespace engine {
@@ -34,5 +37,13 @@ void ReadGate::wait_for_readers() {
 }
 
 void ReadGate::wake() { parking::wake_all(state_, kParked); }
+
+void ReadGate::report_reader_holding_writes() {
+  std::fprintf(stderr,
+               "ReadGate: a thread that holds %u gated write(s) entered a gate as a reader; "
+               "it would wait for itself\n",
+               writes_held_);
+  std::abort();
+}
 
 }  // namespace engine

@@ -7,13 +7,27 @@
 // reader is inside; readers that take a record's own read lock are not concerned.
 //
 // A bulk reader stays inside for a bounded run of records (kBulkRun), so a writer waits
-// for microseconds. New readers wait while a writer is inside or waiting. Never enter as
-// a reader while holding a write lock of a gated record: the reader would wait for itself.
+// for microseconds. New readers wait while a writer is inside or waiting.
+//
+// The rule: a thread that holds a write of a gated record (a Shared<Cell>'s write guard,
+// taken by cell and sheet edits alike) never enters any gate as a reader: it would wait
+// for itself, for ever. There is one gate for every cell of every book (Cell::gate), so
+// this holds across books and sheets too. Debug and sanitizer builds check the rule: each
+// thread counts the writes it holds, and entering as a reader with any held aborts with a
+// message, so a breach fails its test at once instead of hanging it. Release builds
+// compile the check out.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+#if !defined(NDEBUG) || SHEAFWORK_TSAN || defined(__SANITIZE_ADDRESS__) || \
+    defined(__SANITIZE_THREAD__)
+#define SHEAFWORK_CHECK_GATE_RULE 1
+#else
+#define SHEAFWORK_CHECK_GATE_RULE 0
+#endif
 
 namespace engine {
 
@@ -26,7 +40,13 @@ class ReadGate {
   // Records a bulk reader reads between two passes of the gate.
   static constexpr size_t kBulkRun = 512;
 
+  // Whether this build checks the rule above.
+  static constexpr bool kChecksRule = SHEAFWORK_CHECK_GATE_RULE;
+
   void enter_reader() {
+    if constexpr (kChecksRule) {
+      if (writes_held_ != 0) report_reader_holding_writes();
+    }
     uint32_t s = state_.load(std::memory_order_relaxed);
     if ((s & kWriters) == 0 &&
         state_.compare_exchange_weak(s, s + 1, std::memory_order_acquire,
@@ -40,12 +60,14 @@ class ReadGate {
   }
 
   void enter_writer() {
+    if constexpr (kChecksRule) ++writes_held_;
     const uint32_t before = state_.fetch_add(kOneWriter, std::memory_order_acquire);
     if ((before & kReaders) != 0) wait_for_readers();
   }
   void leave_writer() {
     const uint32_t before = state_.fetch_sub(kOneWriter, std::memory_order_release);
     if ((before & kWriters) == kOneWriter && (before & kParked)) wake();
+    if constexpr (kChecksRule) --writes_held_;
   }
 
   // A bulk reader's pass for as long as it lives.
@@ -82,6 +104,10 @@ class ReadGate {
   template <class Blocked>
   void wait_while(Blocked blocked);
   void wake();
+
+  // The writes the calling thread holds, of any gate (checked builds only).
+  static inline thread_local uint32_t writes_held_ = 0;
+  [[noreturn]] static void report_reader_holding_writes();
 
   std::atomic<uint32_t> state_{0};
 };

@@ -2,6 +2,25 @@
 // strong and weak counts, one reader-writer lock word and the record; the record dies
 // with its last handle. The lock is not re-entrant: never ask for a lock of a record
 // whose lock you already hold. Lock order: book, then sheet, then cell or comment.
+//
+// The rules of the counts, in one place (the files named below point here):
+// - A counted handle (any Shared made, copied or moved) holds one strong count. Its
+//   holder may copy it at any time: the count is at least one meanwhile, so raising it
+//   needs no order, and a relaxed add does.
+// - A lent handle (lent_handles.h) holds none. It may be read, and copied into a counted
+//   handle, only while something else keeps the record: the lender that holds a count
+//   and cannot drop it meanwhile (a sheet's cell map while its read lock is held), or a
+//   lending scope (lending_scope.h) that was open when the record was lent.
+// - An unpublished copy (unpublished_copy) is a counted handle whose count was raised
+//   with a plain load and store. Only the thread that alone can reach the record (one
+//   just made, not yet stored where others look) may make one.
+// No other way raises a count. So a handle that reads a count of one when it is dropped
+// is the last counted owner, and only a lent copy, read under an open scope, could raise
+// the count meanwhile: release() therefore reads the last count instead of counting it
+// down, and with a scope open it retires the record still holding that count (the
+// scope's end gives it back) instead of destroying it. release_unlent skips that wait for
+// a record that no scope can have been lent (one only its caller has handed out so far).
+// The weak count is part of the record layout every handle shares; nothing reads it.
 #pragma once
 
 #include <atomic>
@@ -76,9 +95,9 @@ class Shared {
     return s;
   }
 
-  // A second handle to a record that no other thread can reach yet (one just made and
-  // not yet stored where others look): its count is raised without a locked instruction,
-  // which would wait for every write of the new record to leave the store buffer first.
+  // A second handle to a record that no other thread can reach yet (the rules above): its
+  // count is raised without a locked instruction, which would wait for every write of the
+  // new record to leave the store buffer first.
   Shared unpublished_copy() const {
     block_->strong.store(block_->strong.load(std::memory_order_relaxed) + 1,
                          std::memory_order_relaxed);
@@ -101,8 +120,8 @@ class Shared {
   void swap(Shared& other) noexcept { std::swap(block_, other.block_); }
 
   // Drops this handle, destroying the record at once when it was the last, also while a
-  // lending scope is open. Only for records that no open scope can have been lent (a
-  // record that only this call has handed out so far).
+  // lending scope is open. Only for records that no open scope can have been lent (the
+  // rules above).
   void release_unlent() {
     if (block_) drop_retired(std::exchange(block_, nullptr));
   }
@@ -173,9 +192,7 @@ class Shared {
   }
   void release() {
     if (!block_) return;
-    // The last count is read, not counted down: no other owner is left to count, and
-    // only a lent copy, read inside an open scope, could raise it meanwhile, so the
-    // record is retired holding this count, or destroyed at once. Dropping a large sheet
+    // The last count is read, not counted down (the rules above): dropping a large sheet
     // then costs no locked instruction per record. The acquire read (like the acquire
     // half of the countdown below) orders the destruction after every other owner's use;
     // an acquire fence would do, but race detectors cannot see fences.

@@ -105,7 +105,6 @@ class CellEntries {
     for (const Shard& s : shards_) n += s.size();
     return n;
   }
-  bool empty() const { return size() == 0; }
   // Room for about n entries, shared evenly.
   void reserve(size_t n) {
     for (Shard& s : shards_) s.reserve(n / kShards + n / (4 * kShards));
@@ -125,12 +124,7 @@ class CellEntries {
     const auto it = shards_[i].find(key);
     return it == shards_[i].end() ? end() : const_iterator(&shards_, i, it);
   }
-  Shared<Cell>& at(const Coordinate& key) { return shard(key).at(key); }
   const Shared<Cell>& at(const Coordinate& key) const { return shards_[shard_index(key)].at(key); }
-  Shared<Cell>& operator[](const Coordinate& key) {
-    bounds_.add(key);
-    return shard(key)[key];
-  }
 
   template <class... Args>
   std::pair<iterator, bool> try_emplace(const Coordinate& key, Args&&... args) {

@@ -17,15 +17,10 @@ struct Coordinate {
   friend auto operator<=>(const Coordinate&, const Coordinate&) = default;
 
   // The coordinate as one number that orders as the coordinates do: a sort key that
-  // costs one comparison, and the value hashed.
+  // costs one comparison.
   uint64_t sort_key() const { return uint64_t{row} << 16 | column; }
   static Coordinate from_sort_key(uint64_t key) {
     return {static_cast<uint32_t>(key >> 16), static_cast<uint16_t>(key)};
-  }
-
-  template <class H>
-  friend H AbslHashValue(H h, const Coordinate& c) {
-    return H::combine(std::move(h), c.sort_key());
   }
 
   // "Coordinate { row: R, column: C }"

@@ -33,7 +33,8 @@ Shared<Cell> cell_at(Sheet& sheet, uint32_t row, uint16_t column,
       entries.erase(it);
       throw;
     }
-    // The caller still holds the sheet's write lock, so no other thread sees the record.
+    // The caller still holds the sheet's write lock, so no other thread sees the record
+    // (when an unpublished copy is allowed: shared.h).
     return it->second.unpublished_copy();
   }
   Shared<Cell> cell = it->second;
