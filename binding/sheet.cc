@@ -27,7 +27,6 @@ struct SheetTraits {
   static constexpr bool kReleasesLock = false;
 };
 
-// 1, 2
 int set_name(PyObject* self, PyObject* value, void*) {
   return call_status([&] {
     refuse_deletion(value);
@@ -38,7 +37,6 @@ int set_name(PyObject* self, PyObject* value, void*) {
   });
 }
 
-// 3, 4
 constexpr Signature kSetSheetState{"set_sheet_state", "Sheet", {"state"}, 1};
 PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
@@ -52,7 +50,6 @@ PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t narg
   });
 }
 
-// 5-9
 constexpr Signature kAddMergeCells{
     "add_merge_cells", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 4};
 PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
@@ -71,7 +68,6 @@ PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t narg
   });
 }
 
-// 10, 11
 constexpr Signature kAddComment{"add_comment", "Sheet", {"row", "col", "text", "author"}, 4};
 PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                       PyObject* kwnames) {
@@ -96,7 +92,6 @@ PyObject* get_comments(PyObject* self, void*) {
       });
 }
 
-// 12, 13
 constexpr Signature kCell{"cell", "Sheet", {"row", "col", "value"}, 2};
 
 struct CellArguments {
@@ -167,7 +162,8 @@ PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-// 14-19: two arguments converted in order, then the change under the sheet's write lock.
+// The row and column setters and the deletions: two arguments converted in order, then
+// the change under the sheet's write lock.
 template <const Signature& Sig, class First, class Second, auto Change>
 PyObject* change_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                        PyObject* kwnames) {
@@ -182,7 +178,8 @@ PyObject* change_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   });
 }
 
-// 21-24: a row or column number, then the read under the sheet's read lock.
+// The row and column getters: a row or column number, then the read under the sheet's
+// read lock.
 template <const Signature& Sig, class Number, auto Read>
 PyObject* read_dimension(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                          PyObject* kwnames) {
