@@ -89,14 +89,14 @@ void Arguments::bind_keyword(PyObject* name, PyObject* value) {
 void Arguments::finish() const {
   std::vector<std::string_view> names;
   for (size_t i = 0; i < sig_.positional_only; ++i) {
-    if (named_positional_only_[i]) names.emplace_back(sig_.params[i]);
+    if (named_positional_only_[i]) names.emplace_back(sig_.params[i].name);
   }
   if (!names.empty()) {
     raise_error(PyExc_TypeError, positional_only_as_keyword_text(sig_, names));
   }
   if (positional_ >= sig_.required) return;
   for (size_t i = positional_; i < sig_.required; ++i) {
-    if (values_[i] == nullptr) names.emplace_back(sig_.params[i]);
+    if (values_[i] == nullptr) names.emplace_back(sig_.params[i].name);
   }
   if (!names.empty()) raise_error(PyExc_TypeError, missing_required_text(sig_, names));
 }
