@@ -135,8 +135,10 @@ struct CellArguments {
 }
 
 // Runs no Python code: the engine edit, then a new Cell (a class outside garbage
-// collection, so making one starts no collection).
+// collection, so making one starts no collection). The fast path of `cell` takes no
+// borrow for it, so the promise is checked where asserts are on.
 Ref add_cell(SheetClass::Object& sheet, const CellArguments& c) {
+  const NoPythonScope no_python;
   engine::Shared<engine::Cell> found = [&] {
     auto guard = sheet.payload.write();
     return engine::cell_at(*guard, c.row, c.col, c.value);

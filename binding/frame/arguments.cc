@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "binding/frame/call.h"
+#include "binding/frame/no_python.h"
 
 namespace binding {
 namespace {
@@ -27,6 +28,7 @@ bool keyword_text(PyObject* name, std::string_view& out) {
 Arguments::Arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nargsf,
                      PyObject* kwnames)
     : sig_(sig) {
+  assert_python_may_run();
   const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
   bind_positional(args, static_cast<size_t>(nargs));
   if (kwnames != nullptr) {
@@ -39,6 +41,7 @@ Arguments::Arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nar
 }
 
 Arguments::Arguments(const Signature& sig, PyObject* args, PyObject* kwargs) : sig_(sig) {
+  assert_python_may_run();
   bind_positional(&PyTuple_GET_ITEM(args, 0), static_cast<size_t>(PyTuple_GET_SIZE(args)));
   if (kwargs != nullptr) {
     Py_ssize_t pos = 0;

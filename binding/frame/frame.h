@@ -11,6 +11,8 @@
 //                results
 //   borrow.h     SharedBorrow, ExclusiveBorrow, ReprBorrow over an instance's flag;
 //                check_shareable() for a body that never lets the interpreter lock go
+//   no_python.h  NoPythonScope: a stretch that must run no Python code, checked where
+//                asserts are on
 //   class.h      ClassInfo and Class<Payload>: the class object, receivers, new instances
 //   members.h    method<kSignature>()/attribute() table entries, refuse_deletion()
 //   names.h      add_name()/add_class()/add_function() for the module body
@@ -128,6 +130,7 @@
 #include "binding/frame/convert.h"
 #include "binding/frame/members.h"
 #include "binding/frame/names.h"
+#include "binding/frame/no_python.h"
 #include "binding/frame/panic.h"
 #include "binding/frame/record_read.h"
 #include "binding/frame/ref.h"
