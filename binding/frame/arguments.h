@@ -9,7 +9,7 @@
 
 #include "binding/frame/convert.h"
 #include "binding/frame/ref.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 

@@ -4,8 +4,8 @@
 //   ref.h        Ref (owned reference), checked()/check() for C-API results, PythonError
 //   call.h       call()/call_status(): the body's C++ exceptions become Python ones;
 //                or_raise() for engine results; allow_threads() releases the lock
-//   signature.h  Signature: name, class, parameters, required and positional-only counts;
-//                kSignatureDoc, the docstring made from it
+//   signature.h  (in binding/python_free/) Signature: name, class, parameters, required
+//                and positional-only counts; kSignatureDoc, the docstring made from it
 //   arguments.h  Arguments: binds a call's values to a Signature, with the exact texts
 //   convert.h    extract<T>(object, label) for arguments, to_python()/make_list() for
 //                results
@@ -20,7 +20,7 @@
 //   record_read.h  read_record(): receiver, shared borrow, read lock, result built after
 //
 // Included where they are needed, for reading plain Python data into records:
-//   loose_value.h        PyValue and its four readers (Python-free)
+//   loose_value.h        PyValue and its four readers (in binding/python_free/)
 //   py_to_value.h        a Python object as a PyValue
 //   list_walk.h          walk_list(): the item-by-item walk of a Python list
 //   python_error_stop.h  stops that carry the rendering of a Python error
@@ -134,4 +134,4 @@
 #include "binding/frame/panic.h"
 #include "binding/frame/record_read.h"
 #include "binding/frame/ref.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "binding/frame/ref.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 

@@ -11,8 +11,8 @@
 // instead of exhausting the stack. Either way nothing of the value survives.
 #pragma once
 
-#include "binding/frame/loose_value.h"
 #include "binding/frame/ref.h"
+#include "binding/python_free/loose_value.h"
 
 namespace binding {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/frame/notice.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/notice.h"
+#include "binding/python_free/signature.h"
 #include "gtest/gtest.h"
 
 namespace binding {

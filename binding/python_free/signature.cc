@@ -1,4 +1,4 @@
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 
