@@ -140,7 +140,7 @@ PyGetSetDef attributes[] = {Members::sheets(), {}};
 
 BookClass& book_class() {
   static BookClass c({.name = "sheafwork.Book",
-                      .doc = "Book()\n--\n\n",
+                      .doc = kSignatureDoc<kNew>.c_str(),
                       .constructor = construct,
                       .repr = repr,
                       .methods = methods,

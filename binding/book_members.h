@@ -17,16 +17,10 @@
 
 namespace binding {
 
-// A text made at compile time from two literals, kept for the life of the process.
-template <size_t N>
-struct JoinedText {
-  char chars[N];
-  constexpr const char* c_str() const { return chars; }
-};
-
+// Two literals joined at compile time.
 template <size_t A, size_t B>
-constexpr JoinedText<A + B - 1> join(const char (&a)[A], const char (&b)[B]) {
-  JoinedText<A + B - 1> out{};
+constexpr FixedText<A + B - 1> join(const char (&a)[A], const char (&b)[B]) {
+  FixedText<A + B - 1> out;
   for (size_t i = 0; i + 1 < A; ++i) out.chars[i] = a[i];
   for (size_t i = 0; i < B; ++i) out.chars[A - 1 + i] = b[i];
   return out;
@@ -36,20 +30,12 @@ template <class Owner>
 class BookMembers {
  public:
   static PyGetSetDef sheets() { return attribute(kSheets.c_str(), get_sheets); }
-  static PyMethodDef add_sheet() {
-    return method(kAddSheet.name, add_sheet_call, kAddSheetDoc.c_str());
-  }
-  static PyMethodDef copy_sheet() {
-    return method(kCopySheet.name, copy_sheet_call, kCopySheetDoc.c_str());
-  }
-  static PyMethodDef get_sheet_index() {
-    return method(kGetSheetIndex.name, get_sheet_index_call, kGetSheetIndexDoc.c_str());
-  }
-  static PyMethodDef get_sheet_name() {
-    return method(kGetSheetName.name, get_sheet_name_call, kGetSheetNameDoc.c_str());
-  }
-  static PyMethodDef to_json() { return method("to_json", to_json_call, "to_json($self)\n--\n\n"); }
-  static PyMethodDef to_dict() { return method("to_dict", to_dict_call, "to_dict($self)\n--\n\n"); }
+  static PyMethodDef add_sheet() { return method<kAddSheet>(add_sheet_call); }
+  static PyMethodDef copy_sheet() { return method<kCopySheet>(copy_sheet_call); }
+  static PyMethodDef get_sheet_index() { return method<kGetSheetIndex>(get_sheet_index_call); }
+  static PyMethodDef get_sheet_name() { return method<kGetSheetName>(get_sheet_name_call); }
+  static PyMethodDef to_json() { return method<kToJson>(to_json_call); }
+  static PyMethodDef to_dict() { return method<kToDict>(to_dict_call); }
 
  private:
   static constexpr auto kSheets = join(Owner::kPrefix, "sheets");
@@ -57,21 +43,19 @@ class BookMembers {
   static constexpr auto kCopySheetName = join(Owner::kPrefix, "copy_sheet");
   static constexpr auto kGetSheetIndexName = join(Owner::kPrefix, "get_sheet_index");
   static constexpr auto kGetSheetNameName = join(Owner::kPrefix, "get_sheet_name");
-  static constexpr auto kAddSheetDoc =
-      join(Owner::kPrefix, "add_sheet($self, name, sheet_state=\"visible\")\n--\n\n");
-  static constexpr auto kCopySheetDoc = join(Owner::kPrefix, "copy_sheet($self, sheet)\n--\n\n");
-  static constexpr auto kGetSheetIndexDoc =
-      join(Owner::kPrefix, "get_sheet_index($self, idx)\n--\n\n");
-  static constexpr auto kGetSheetNameDoc =
-      join(Owner::kPrefix, "get_sheet_name($self, name)\n--\n\n");
 
-  static constexpr Signature kAddSheet{
-      kAddSheetName.c_str(), Owner::kClassName, {"name", "sheet_state"}, 1};
+  static constexpr Signature kAddSheet{kAddSheetName.c_str(),
+                                       Owner::kClassName,
+                                       {"name", Parameter{"sheet_state", "\"visible\""}},
+                                       1};
   static constexpr Signature kCopySheet{kCopySheetName.c_str(), Owner::kClassName, {"sheet"}, 1};
   static constexpr Signature kGetSheetIndex{
       kGetSheetIndexName.c_str(), Owner::kClassName, {"idx"}, 1};
   static constexpr Signature kGetSheetName{
       kGetSheetNameName.c_str(), Owner::kClassName, {"name"}, 1};
+  // to_json and to_dict keep their names on every owner; they take no arguments.
+  static constexpr Signature kToJson{"to_json", Owner::kClassName, {}, 0};
+  static constexpr Signature kToDict{"to_dict", Owner::kClassName, {}, 0};
 
   // The receiver, its shared borrow for the rest of the call, then body(book).
   template <class Body>

@@ -135,11 +135,10 @@ PyObject* repr(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    method("set_value_number", set_value_number, "set_value_number($self, value)\n--\n\n"),
-    method("set_value_integer", set_value_integer, "set_value_integer($self, value)\n--\n\n"),
-    method("set_value_bool", set_value_bool, "set_value_bool($self, value)\n--\n\n"),
-    method("set_value_datetime", set_value_datetime,
-           "set_value_datetime($self, value)\n--\n\n"),
+    method<kSetValueNumber>(set_value_number),
+    method<kSetValueInteger>(set_value_integer),
+    method<kSetValueBool>(set_value_bool),
+    method<kSetValueDatetime>(set_value_datetime),
     {},
 };
 

@@ -1,6 +1,7 @@
 #include "binding/module_functions.h"
 
 #include <string>
+#include <string_view>
 
 #include "binding/frame/frame.h"
 #include "engine/model/letters.h"
@@ -8,11 +9,18 @@
 namespace binding {
 namespace {
 
+constexpr Signature kVersionSignature{"version", nullptr, {}, 0};
+constexpr std::string_view kVersionDocumentation =
+    "Returns the version of the underlying lumenkit library.\n\n"
+    "Returns\n-------\nversion : str\n  The version of the underlying lumenkit library.\n";
+
 PyObject* version(PyObject*, PyObject*) {
   return call([] { return to_python(kVersion); });
 }
 
 constexpr Signature kColumnNumberToLetter{"column_number_to_letter", nullptr, {"col"}, 1};
+constexpr std::string_view kColumnNumberToLetterDocumentation =
+    "Преобразование номера колонки в букву.";
 
 PyObject* column_number_to_letter(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                                   PyObject* kwnames) {
@@ -24,6 +32,8 @@ PyObject* column_number_to_letter(PyObject*, PyObject* const* args, Py_ssize_t n
 }
 
 constexpr Signature kGetLetterCoordinate{"get_letter_coordinate", nullptr, {"row", "col"}, 2};
+constexpr std::string_view kGetLetterCoordinateDocumentation =
+    "Преобразование номера колонки в координату.";
 
 PyObject* get_letter_coordinate(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                                 PyObject* kwnames) {
@@ -36,16 +46,9 @@ PyObject* get_letter_coordinate(PyObject*, PyObject* const* args, Py_ssize_t nar
 }
 
 PyMethodDef functions[] = {
-    method("version", version,
-           "version()\n--\n\n"
-           "Returns the version of the underlying lumenkit library.\n\n"
-           "Returns\n-------\nversion : str\n  The version of the underlying lumenkit library.\n"),
-    method("column_number_to_letter", column_number_to_letter,
-           "column_number_to_letter(col)\n--\n\n"
-           "Преобразование номера колонки в букву."),
-    method("get_letter_coordinate", get_letter_coordinate,
-           "get_letter_coordinate(row, col)\n--\n\n"
-           "Преобразование номера колонки в координату."),
+    method<kVersionSignature, kVersionDocumentation>(version),
+    method<kColumnNumberToLetter, kColumnNumberToLetterDocumentation>(column_number_to_letter),
+    method<kGetLetterCoordinate, kGetLetterCoordinateDocumentation>(get_letter_coordinate),
 };
 
 }  // namespace

@@ -89,7 +89,6 @@ constexpr bool releases_lock() {
 // (the classes of the receiver and of found cells), kReleasesLock.
 template <class Traits>
 struct SheetCells {
-  static constexpr bool kIsMethod = true;
   template <class Search>
   static constexpr Signature kSignature =
       method_signature(Search::kSignature, Traits::kClassName);
@@ -122,39 +121,10 @@ PyObject* run_search(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   });
 }
 
-// The docstring that makes the interpreter show a text signature and no documentation:
-// "find_cells_by_regex($self, regex)\n--\n\n"; parameters past the required ones take
-// None as their default.
-struct SignatureDoc {
-  char chars[192] = {};
-};
-
-constexpr SignatureDoc signature_doc(const Signature& sig, bool is_method) {
-  SignatureDoc doc;
-  size_t n = 0;
-  auto put = [&](const char* text) {
-    while (*text != '\0') doc.chars[n++] = *text++;
-  };
-  put(sig.name);
-  put(is_method ? "($self" : "(");
-  for (size_t i = 0; i < sig.count(); ++i) {
-    if (is_method || i > 0) put(", ");
-    put(sig.params[i]);
-    if (i >= sig.required) put("=None");
-  }
-  put(")\n--\n\n");
-  return doc;
-}
-
-template <class Search, class Source>
-inline constexpr SignatureDoc kSearchDoc =
-    signature_doc(Source::template kSignature<Search>, Source::kIsMethod);
-
 // The method-table entry of search `Search` over `Source`.
 template <class Search, class Source>
 PyMethodDef search_method() {
-  return method(Search::kSignature.name, run_search<Search, Source>,
-                kSearchDoc<Search, Source>.chars);
+  return method<Source::template kSignature<Search>>(run_search<Search, Source>);
 }
 
 }  // namespace binding

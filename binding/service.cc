@@ -79,8 +79,8 @@ int clear(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    method("summary_0", summary_0, "summary_0($self, sheets, /, **kwargs)\n--\n\n"),
-    method("_fmt_0", fmt_0, "_fmt_0($self, **kwargs)\n--\n\n"),
+    method<kSummary>(summary_0),
+    method<kFmt>(fmt_0),
     Members::add_sheet(),
     Members::copy_sheet(),
     Members::get_sheet_index(),
@@ -96,7 +96,7 @@ PyGetSetDef attributes[] = {attribute("_conn_db", get_conn_db), Members::sheets(
 
 ServiceClass& service_class() {
   static ServiceClass c({.name = "sheafwork.Service",
-                         .doc = "Service(conn_db)\n--\n\n",
+                         .doc = kSignatureDoc<kNew>.c_str(),
                          .subclassable = true,
                          .constructor = construct,
                          .repr = repr,

@@ -27,7 +27,6 @@ struct SheetTraits {
   static constexpr bool kReleasesLock = false;
 };
 
-// 1, 2
 int set_name(PyObject* self, PyObject* value, void*) {
   return call_status([&] {
     refuse_deletion(value);
@@ -38,7 +37,6 @@ int set_name(PyObject* self, PyObject* value, void*) {
   });
 }
 
-// 3, 4
 constexpr Signature kSetSheetState{"set_sheet_state", "Sheet", {"state"}, 1};
 PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                           PyObject* kwnames) {
@@ -52,7 +50,6 @@ PyObject* set_sheet_state(PyObject* self, PyObject* const* args, Py_ssize_t narg
   });
 }
 
-// 5-9
 constexpr Signature kAddMergeCells{
     "add_merge_cells", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 4};
 PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
@@ -71,7 +68,6 @@ PyObject* add_merge_cells(PyObject* self, PyObject* const* args, Py_ssize_t narg
   });
 }
 
-// 10, 11
 constexpr Signature kAddComment{"add_comment", "Sheet", {"row", "col", "text", "author"}, 4};
 PyObject* add_comment(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                       PyObject* kwnames) {
@@ -96,7 +92,6 @@ PyObject* get_comments(PyObject* self, void*) {
       });
 }
 
-// 12, 13
 constexpr Signature kCell{"cell", "Sheet", {"row", "col", "value"}, 2};
 
 struct CellArguments {
@@ -140,8 +135,10 @@ struct CellArguments {
 }
 
 // Runs no Python code: the engine edit, then a new Cell (a class outside garbage
-// collection, so making one starts no collection).
+// collection, so making one starts no collection). The fast path of `cell` takes no
+// borrow for it, so the promise is checked where asserts are on.
 Ref add_cell(SheetClass::Object& sheet, const CellArguments& c) {
+  const NoPythonScope no_python;
   engine::Shared<engine::Cell> found = [&] {
     auto guard = sheet.payload.write();
     return engine::cell_at(*guard, c.row, c.col, c.value);
@@ -167,7 +164,8 @@ PyObject* cell(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-// 14-19: two arguments converted in order, then the change under the sheet's write lock.
+// The row and column setters and the deletions: two arguments converted in order, then
+// the change under the sheet's write lock.
 template <const Signature& Sig, class First, class Second, auto Change>
 PyObject* change_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                        PyObject* kwnames) {
@@ -182,7 +180,8 @@ PyObject* change_sheet(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   });
 }
 
-// 21-24: a row or column number, then the read under the sheet's read lock.
+// The row and column getters: a row or column number, then the read under the sheet's
+// read lock.
 template <const Signature& Sig, class Number, auto Read>
 PyObject* read_dimension(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                          PyObject* kwnames) {
@@ -223,40 +222,26 @@ using Get = SheetGetters<SheetTraits>;
 namespace s = searches;
 
 PyMethodDef methods[] = {
-    method("set_sheet_state", set_sheet_state, "set_sheet_state($self, state)\n--\n\n"),
-    method("add_merge_cells", add_merge_cells,
-           "add_merge_cells($self, start_row, end_row, start_col, end_col)\n--\n\n"),
-    method("add_comment", add_comment, "add_comment($self, row, col, text, author)\n--\n\n"),
-    method("cell", cell, "cell($self, row, col, value=None)\n--\n\n"),
+    method<kSetSheetState>(set_sheet_state),
+    method<kAddMergeCells>(add_merge_cells),
+    method<kAddComment>(add_comment),
+    method<kCell>(cell),
     search_method<s::GetValueCell, Source>(),
-    method("delete_cols", change_sheet<kDeleteCols, uint16_t, uint16_t, engine::delete_cols>,
-           "delete_cols($self, idx, amount)\n--\n\n"),
-    method("delete_rows", change_sheet<kDeleteRows, uint32_t, uint32_t, engine::delete_rows>,
-           "delete_rows($self, idx, amount)\n--\n\n"),
-    method("set_height_row",
-           change_sheet<kSetHeightRow, uint32_t, double, engine::set_height_row>,
-           "set_height_row($self, row_num, val)\n--\n\n"),
-    method("set_hidden_row", change_sheet<kSetHiddenRow, uint32_t, bool, engine::set_hidden_row>,
-           "set_hidden_row($self, row_num, val)\n--\n\n"),
-    method("set_width_column",
-           change_sheet<kSetWidthColumn, uint16_t, double, engine::set_width_column>,
-           "set_width_column($self, col_num, val)\n--\n\n"),
-    method("set_hidden_column",
-           change_sheet<kSetHiddenColumn, uint16_t, bool, engine::set_hidden_column>,
-           "set_hidden_column($self, col_num, val)\n--\n\n"),
+    method<kDeleteCols>(change_sheet<kDeleteCols, uint16_t, uint16_t, engine::delete_cols>),
+    method<kDeleteRows>(change_sheet<kDeleteRows, uint32_t, uint32_t, engine::delete_rows>),
+    method<kSetHeightRow>(change_sheet<kSetHeightRow, uint32_t, double, engine::set_height_row>),
+    method<kSetHiddenRow>(change_sheet<kSetHiddenRow, uint32_t, bool, engine::set_hidden_row>),
+    method<kSetWidthColumn>(
+        change_sheet<kSetWidthColumn, uint16_t, double, engine::set_width_column>),
+    method<kSetHiddenColumn>(
+        change_sheet<kSetHiddenColumn, uint16_t, bool, engine::set_hidden_column>),
     search_method<s::GetCellsByRange, Source>(),
-    method("get_height_by_row",
-           read_dimension<kGetHeightByRow, uint32_t, engine::get_height_by_row>,
-           "get_height_by_row($self, row_num)\n--\n\n"),
-    method("get_hidden_by_row",
-           read_dimension<kGetHiddenByRow, uint32_t, engine::get_hidden_by_row>,
-           "get_hidden_by_row($self, row_num)\n--\n\n"),
-    method("get_width_by_column",
-           read_dimension<kGetWidthByColumn, uint16_t, engine::get_width_by_column>,
-           "get_width_by_column($self, col_num)\n--\n\n"),
-    method("get_hidden_by_column",
-           read_dimension<kGetHiddenByColumn, uint16_t, engine::get_hidden_by_column>,
-           "get_hidden_by_column($self, col_num)\n--\n\n"),
+    method<kGetHeightByRow>(read_dimension<kGetHeightByRow, uint32_t, engine::get_height_by_row>),
+    method<kGetHiddenByRow>(read_dimension<kGetHiddenByRow, uint32_t, engine::get_hidden_by_row>),
+    method<kGetWidthByColumn>(
+        read_dimension<kGetWidthByColumn, uint16_t, engine::get_width_by_column>),
+    method<kGetHiddenByColumn>(
+        read_dimension<kGetHiddenByColumn, uint16_t, engine::get_hidden_by_column>),
     search_method<s::FindCellByRegex, Source>(),
     search_method<s::FindCellByStrContained, Source>(),
     search_method<s::FindCellByLetter, Source>(),

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "binding/frame/loose_value.h"
+#include "binding/python_free/loose_value.h"
 #include "engine/model/cell_value.h"
 #include "engine/text/utf8.h"
 #include "fuzz/fuzz_input.h"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "binding/frame/call.h"
+#include "binding/frame/no_python.h"
 
 namespace binding {
 namespace {
@@ -27,6 +28,7 @@ bool keyword_text(PyObject* name, std::string_view& out) {
 Arguments::Arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nargsf,
                      PyObject* kwnames)
     : sig_(sig) {
+  assert_python_may_run();
   const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
   bind_positional(args, static_cast<size_t>(nargs));
   if (kwnames != nullptr) {
@@ -39,6 +41,7 @@ Arguments::Arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nar
 }
 
 Arguments::Arguments(const Signature& sig, PyObject* args, PyObject* kwargs) : sig_(sig) {
+  assert_python_may_run();
   bind_positional(&PyTuple_GET_ITEM(args, 0), static_cast<size_t>(PyTuple_GET_SIZE(args)));
   if (kwargs != nullptr) {
     Py_ssize_t pos = 0;
@@ -89,14 +92,14 @@ void Arguments::bind_keyword(PyObject* name, PyObject* value) {
 void Arguments::finish() const {
   std::vector<std::string_view> names;
   for (size_t i = 0; i < sig_.positional_only; ++i) {
-    if (named_positional_only_[i]) names.emplace_back(sig_.params[i]);
+    if (named_positional_only_[i]) names.emplace_back(sig_.params[i].name);
   }
   if (!names.empty()) {
     raise_error(PyExc_TypeError, positional_only_as_keyword_text(sig_, names));
   }
   if (positional_ >= sig_.required) return;
   for (size_t i = positional_; i < sig_.required; ++i) {
-    if (values_[i] == nullptr) names.emplace_back(sig_.params[i]);
+    if (values_[i] == nullptr) names.emplace_back(sig_.params[i].name);
   }
   if (!names.empty()) raise_error(PyExc_TypeError, missing_required_text(sig_, names));
 }

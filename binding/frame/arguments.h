@@ -9,7 +9,7 @@
 
 #include "binding/frame/convert.h"
 #include "binding/frame/ref.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 
@@ -28,7 +28,7 @@ class Arguments {
   // Parameter i converted as T (convert.h), a failure labelled with the parameter's name.
   template <class T>
   T get(size_t i) const {
-    return extract<T>(values_[i], sig_.params[i]);
+    return extract<T>(values_[i], sig_.params[i].name);
   }
 
   // The keywords collected for a signature with `extra_keywords`: a dict, or null when

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "binding/frame/no_python.h"
+
 namespace binding {
 
 class BorrowFlag {
@@ -41,6 +43,7 @@ class BorrowFlag {
 class SharedBorrow {
  public:
   explicit SharedBorrow(BorrowFlag& flag) : flag_(flag) {
+    assert_python_may_run();
     if (!flag_.try_shared()) refuse();
   }
   SharedBorrow(const SharedBorrow&) = delete;
@@ -61,6 +64,7 @@ class SharedBorrow {
 // with one read where a SharedBorrow costs two locked writes. RuntimeError "Already
 // mutably borrowed" as SharedBorrow.
 inline void check_shareable(const BorrowFlag& flag) {
+  assert_python_may_run();
   if (!flag.can_share()) SharedBorrow::refuse();
 }
 

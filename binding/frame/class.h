@@ -29,7 +29,7 @@ struct Instance {
 
 struct ClassInfo {
   const char* name;            // "sheafwork.Cell", "sheafwork.readable.Finder"
-  const char* doc = nullptr;   // "Book()\n--\n\n" for a class with a constructor, else null
+  const char* doc = nullptr;   // kSignatureDoc of the constructor ("Book()\n--\n\n"), else null
   bool subclassable = false;   // only Service
   newfunc constructor = nullptr;  // null: calling the class raises TypeError
   reprfunc repr = nullptr;        // null: the interpreter's default form

@@ -31,6 +31,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "binding/frame/no_python.h"
 #include "binding/frame/ref.h"
 
 namespace binding {
@@ -134,6 +135,7 @@ inline constexpr bool kAcceptsAbsent<std::optional<U>> = true;
 
 template <class T>
 T extract(PyObject* object, const char* label) {
+  assert_python_may_run();
   if constexpr (!kAcceptsAbsent<T>) {
     if (object == nullptr) raise_missing_value(label);
   }

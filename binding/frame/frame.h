@@ -4,20 +4,23 @@
 //   ref.h        Ref (owned reference), checked()/check() for C-API results, PythonError
 //   call.h       call()/call_status(): the body's C++ exceptions become Python ones;
 //                or_raise() for engine results; allow_threads() releases the lock
-//   signature.h  Signature: name, class, parameters, required and positional-only counts
+//   signature.h  (in binding/python_free/) Signature: name, class, parameters, required
+//                and positional-only counts; kSignatureDoc, the docstring made from it
 //   arguments.h  Arguments: binds a call's values to a Signature, with the exact texts
 //   convert.h    extract<T>(object, label) for arguments, to_python()/make_list() for
 //                results
 //   borrow.h     SharedBorrow, ExclusiveBorrow, ReprBorrow over an instance's flag;
 //                check_shareable() for a body that never lets the interpreter lock go
+//   no_python.h  NoPythonScope: a stretch that must run no Python code, checked where
+//                asserts are on
 //   class.h      ClassInfo and Class<Payload>: the class object, receivers, new instances
-//   members.h    method()/attribute() table entries, refuse_deletion()
+//   members.h    method<kSignature>()/attribute() table entries, refuse_deletion()
 //   names.h      add_name()/add_class()/add_function() for the module body
 //   panic.h      PanicException
 //   record_read.h  read_record(): receiver, shared borrow, read lock, result built after
 //
 // Included where they are needed, for reading plain Python data into records:
-//   loose_value.h        PyValue and its four readers (Python-free)
+//   loose_value.h        PyValue and its four readers (in binding/python_free/)
 //   py_to_value.h        a Python object as a PyValue
 //   list_walk.h          walk_list(): the item-by-item walk of a Python list
 //   python_error_stop.h  stops that carry the rendering of a Python error
@@ -30,7 +33,7 @@
 //   namespace {
 //   // A method: parse, receiver, borrow, convert (in this order), then lock and work;
 //   // locks are released before Python results are built.
-//   constexpr Signature kMove{"move", "Comment", {"row", "col"}, 1};  // col has a default
+//   constexpr Signature kMove{"move", "Comment", {"row", Parameter{"col", "1"}}, 1};
 //   PyObject* move(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 //                  PyObject* kwnames) {
 //     return call([&] {
@@ -85,13 +88,14 @@
 //   // after; engine errors may be raised inside with or_raise().
 //   //   auto found = allow_threads([&] { return or_raise(engine::search(cells, text)); });
 //
-//   PyMethodDef methods[] = {method("move", move, "move($self, row, col=1)\n--\n\n"), {}};
+//   // The name and the docstring "move($self, row, col=1)\n--\n\n" come from kMove.
+//   PyMethodDef methods[] = {method<kMove>(move), {}};
 //   PyGetSetDef attributes[] = {attribute("author", get_author, set_author), {}};
 //   }  // namespace
 //
 //   CommentClass& comment_class() {
 //     static CommentClass c({.name = "sheafwork.Comment",
-//                            .doc = "Comment(text)\n--\n\n",  // only with a constructor
+//                            .doc = kSignatureDoc<kNew>.c_str(),  // "Comment(text)..."
 //                            .constructor = construct,
 //                            .repr = repr,
 //                            .methods = methods,
@@ -126,7 +130,8 @@
 #include "binding/frame/convert.h"
 #include "binding/frame/members.h"
 #include "binding/frame/names.h"
+#include "binding/frame/no_python.h"
 #include "binding/frame/panic.h"
 #include "binding/frame/record_read.h"
 #include "binding/frame/ref.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"

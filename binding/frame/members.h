@@ -1,9 +1,13 @@
 // Entries of method and attribute tables. A method is a built-in whose docstring is its
 // text signature followed by "\n--\n\n" (the interpreter shows it as
-// __text_signature__); getters and setters carry no docstring.
+// __text_signature__), made from the method's Signature; getters and setters carry no
+// docstring.
 #pragma once
 
+#include <string_view>
+
 #include "binding/frame/ref.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 
@@ -25,6 +29,14 @@ inline PyMethodDef method(const char* name, NoArgsFunction f, const char* doc) {
 inline PyMethodDef method(const char* name, TupleDictFunction f, const char* doc) {
   return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f)),
           METH_VARARGS | METH_KEYWORDS, doc};
+}
+
+// The entry of the member that `Sig` describes: its name, and the docstring made from
+// `Sig` with `Documentation` after the text signature.
+template <const Signature& Sig, const std::string_view& Documentation = kNoDocumentation,
+          class F>
+PyMethodDef method(F f) {
+  return method(Sig.name, f, kSignatureDoc<Sig, Documentation>.c_str());
 }
 
 // A read-only attribute, or a writable one when `set` is given.

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "binding/frame/notice.h"
+#include "binding/python_free/notice.h"
 
 namespace binding {
 namespace {

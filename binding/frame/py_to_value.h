@@ -13,8 +13,8 @@
 
 #include <cstddef>
 
-#include "binding/frame/loose_value.h"
 #include "binding/frame/ref.h"
+#include "binding/python_free/loose_value.h"
 
 namespace binding {
 

@@ -122,14 +122,11 @@ PyObject* repr(PyObject* self) {
 }
 
 PyMethodDef methods[] = {
-    method("get_sheet_index", get_sheet_index, "get_sheet_index($self, idx)\n--\n\n"),
-    method("get_sheets_without_names", get_sheets_without_names,
-           "get_sheets_without_names($self, name_list)\n--\n\n"),
-    method("get_sheets_with_names", get_sheets_with_names,
-           "get_sheets_with_names($self, name_list)\n--\n\n"),
-    method("find_sheet_by_name", find_sheet_by_name, "find_sheet_by_name($self, name)\n--\n\n"),
-    method("find_sheet_by_regex", find_sheet_by_regex,
-           "find_sheet_by_regex($self, pattern)\n--\n\n"),
+    method<kGetSheetIndex>(get_sheet_index),
+    method<kWithoutNames>(get_sheets_without_names),
+    method<kWithNames>(get_sheets_with_names),
+    method<kByName>(find_sheet_by_name),
+    method<kByRegex>(find_sheet_by_regex),
     {},
 };
 
@@ -142,7 +139,7 @@ PyGetSetDef attributes[] = {
 
 FinderClass& finder_class() {
   static FinderClass c({.name = "sheafwork.readable.Finder",
-                        .doc = "Finder(sheets)\n--\n\n",
+                        .doc = kSignatureDoc<kNew>.c_str(),
                         .constructor = construct,
                         .repr = repr,
                         .methods = methods,

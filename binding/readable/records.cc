@@ -8,7 +8,7 @@
 #include "binding/frame/list_walk.h"
 #include "binding/frame/py_to_value.h"
 #include "binding/frame/python_error_stop.h"
-#include "binding/readable/merge_ranges.h"
+#include "binding/python_free/merge_ranges.h"
 #include "binding/readable/readable_cell.h"
 
 namespace binding {

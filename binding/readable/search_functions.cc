@@ -23,7 +23,6 @@ constexpr Signature function_signature(Signature sig) {
 // run over them in that order without the lock, found records handed back as
 // ReadableCell objects.
 struct ListCells {
-  static constexpr bool kIsMethod = false;
   template <class Search>
   static constexpr Signature kSignature = function_signature(Search::kSignature);
 
@@ -52,7 +51,7 @@ PyObject* create_finder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
 namespace s = searches;
 
 PyMethodDef functions[] = {
-    method("create_finder", create_finder, "create_finder(sheets)\n--\n\n"),
+    method<kCreateFinder>(create_finder),
     search_method<s::FindCellByCoords, ListCells>(),
     search_method<s::FindValueByCoords, ListCells>(),
     search_method<s::FindCellByRegex, ListCells>(),

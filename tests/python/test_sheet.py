@@ -2,7 +2,8 @@ import json
 
 import pytest
 
-from conftest import refused
+import sheafwork
+from conftest import OUT_OF_RANGE, not_a, not_an_integer, refused
 
 
 def test_new_sheet_is_empty(sheet):
@@ -38,6 +39,80 @@ def test_cells_sorted_by_row_then_column_are_live(sheet):
     assert (sheet.max_row, sheet.max_column) == (4294967295, 65535)
     cells[0].value = "edited"
     assert sheet.get_value_cell(0, 9) == "edited"
+
+
+class IntSub(int):
+    pass
+
+
+class StrSub(str):
+    pass
+
+
+def fresh_sheet():
+    book = sheafwork.Book()
+    return book, book.add_sheet("S")
+
+
+def cell_outcome(call):
+    """`call(sheet)` on a sheet of a fresh book: the cell's (row, column, value) or the error's (type, text),
+    and the book's JSON after it."""
+    book, sheet = fresh_sheet()
+    try:
+        c = call(sheet)
+    except Exception as e:  # noqa: BLE001 - the error is the outcome
+        return (type(e), str(e)), book.to_json()
+    return (c.row, c.column, c.value), book.to_json()
+
+
+OVERFLOW = (OverflowError, OUT_OF_RANGE)
+# An argument, then what it gives as row and as column: the number stored, or the error.
+INTEGER_BOUNDARIES = [
+    (0, 0, 0),
+    (65535, 65535, 65535),
+    (65536, 65536, OVERFLOW),
+    (-1, OVERFLOW, OVERFLOW),
+    (True, 1, 1),
+    (IntSub(7), 7, 7),
+    (2**30 - 1, 2**30 - 1, OVERFLOW),  # the largest int the interpreter holds in one digit
+    (2**30, 2**30, OVERFLOW),
+    (2**32 - 1, 2**32 - 1, OVERFLOW),
+    (2**32, OVERFLOW, OVERFLOW),
+    ("é", (TypeError, not_an_integer("row", "str")), (TypeError, not_an_integer("col", "str"))),
+    (StrSub("1"), (TypeError, not_an_integer("row", "StrSub")), (TypeError, not_an_integer("col", "StrSub"))),
+]
+# A value, then the value text of the cell, or the error.
+VALUE_BOUNDARIES = [
+    (None, ""),
+    ("plain", "plain"),
+    ("é", "é"),
+    (StrSub("x"), "x"),
+    (65536, (TypeError, not_a("value", "int"))),
+    (True, (TypeError, not_a("value", "bool"))),
+    (IntSub(7), (TypeError, not_a("value", "IntSub"))),
+]
+
+
+def cell_cases():
+    for argument, as_row, as_col in INTEGER_BOUNDARIES:
+        for value in (("v",), ()):
+            text = value[0] if value else ""
+            yield (argument, 1, *value), as_row if isinstance(as_row, tuple) else (as_row, 1, text)
+            yield (1, argument, *value), as_col if isinstance(as_col, tuple) else (1, as_col, text)
+    for value, text in VALUE_BOUNDARIES:
+        yield (1, 1, value), text if isinstance(text, tuple) else (1, 1, text)
+
+
+# Positional calls with exact ints in range and an ASCII str or None are read in place; a
+# call with keywords always goes through the general parser. Both must agree on every edge.
+@pytest.mark.parametrize("args, expected", [pytest.param(*case, id=repr(case[0])) for case in cell_cases()])
+def test_cell_reads_plain_arguments_in_place_as_the_parser_does(args, expected):
+    in_place = cell_outcome(lambda s: s.cell(*args))
+    parsed = cell_outcome(lambda s: s.cell(**dict(zip(("row", "col", "value"), args))))
+    assert in_place == parsed
+    assert in_place[0] == expected
+    if isinstance(expected[0], type):
+        assert in_place[1] == fresh_sheet()[0].to_json()
 
 
 def test_get_value_cell_gives_the_value_text_and_creates_nothing(sheet):

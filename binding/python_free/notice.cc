@@ -1,4 +1,4 @@
-#include "binding/frame/notice.h"
+#include "binding/python_free/notice.h"
 
 namespace binding {
 

@@ -1,4 +1,4 @@
-#include "binding/readable/merge_ranges.h"
+#include "binding/python_free/merge_ranges.h"
 
 namespace binding {
 

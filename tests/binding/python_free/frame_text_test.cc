@@ -1,11 +1,12 @@
-// The Python-free texts of the binding's call frame: argument errors and the stop notice.
+// The Python-free texts of the binding's call frame: argument errors, docstrings and the
+// stop notice.
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "binding/frame/notice.h"
-#include "binding/frame/signature.h"
+#include "binding/python_free/notice.h"
+#include "binding/python_free/signature.h"
 #include "gtest/gtest.h"
 
 namespace binding {
@@ -14,9 +15,14 @@ namespace {
 constexpr Signature kModuleFunction{"find_cells_by_regex", nullptr, {"regex", "cells"}, 2};
 constexpr Signature kMethod{
     "get_cells_by_range", "Sheet", {"start_row", "end_row", "start_col", "end_col"}, 0};
-constexpr Signature kWithDefault{"add_sheet", "Book", {"name", "sheet_state"}, 1};
+constexpr Signature kWithDefault{
+    "add_sheet", "Book", {"name", Parameter{"sheet_state", "\"visible\""}}, 1};
 constexpr Signature kPositionalOnly{"summary_0", "Service", {"sheets"}, 1, 1, true};
 constexpr Signature kNoParameters{"_fmt_0", "Service", {}, 0, 0, true};
+constexpr Signature kConstructor{"__new__", "Finder", {"sheets"}, 1};
+constexpr Signature kBareConstructor{"__new__", "Book", {}, 0};
+constexpr Signature kBareFunction{"version", nullptr, {}, 0};
+constexpr std::string_view kDocumentation = "Returns the version.\n";
 
 TEST(FrameText, NamesAndParameters) {
   EXPECT_EQ(kModuleFunction.full_name(), "find_cells_by_regex()");
@@ -26,6 +32,27 @@ TEST(FrameText, NamesAndParameters) {
   EXPECT_EQ(kMethod.find("start"), -1);
   EXPECT_EQ(kMethod.find(""), -1);
   EXPECT_EQ(kNoParameters.find("sheets"), -1);
+}
+
+// The docstring of each shape of callable, sized exactly to its text.
+template <const Signature& Sig, const std::string_view& Documentation = kNoDocumentation>
+void expect_doc(std::string_view expected) {
+  constexpr auto& doc = kSignatureDoc<Sig, Documentation>;
+  EXPECT_EQ(std::string_view(doc.c_str()), expected);
+  EXPECT_EQ(sizeof(doc.chars), expected.size() + 1);
+}
+
+TEST(FrameText, Docstrings) {
+  expect_doc<kModuleFunction>("find_cells_by_regex(regex, cells)\n--\n\n");
+  expect_doc<kMethod>(
+      "get_cells_by_range($self, start_row=None, end_row=None, start_col=None, "
+      "end_col=None)\n--\n\n");
+  expect_doc<kWithDefault>("add_sheet($self, name, sheet_state=\"visible\")\n--\n\n");
+  expect_doc<kPositionalOnly>("summary_0($self, sheets, /, **kwargs)\n--\n\n");
+  expect_doc<kNoParameters>("_fmt_0($self, **kwargs)\n--\n\n");
+  expect_doc<kConstructor>("Finder(sheets)\n--\n\n");
+  expect_doc<kBareConstructor>("Book()\n--\n\n");
+  expect_doc<kBareFunction, kDocumentation>("version()\n--\n\nReturns the version.\n");
 }
 
 TEST(FrameText, ArgumentErrors) {

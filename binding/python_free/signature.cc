@@ -1,11 +1,11 @@
-#include "binding/frame/signature.h"
+#include "binding/python_free/signature.h"
 
 namespace binding {
 
 int Signature::find(std::string_view wanted) const {
   const size_t n = count();
   for (size_t i = 0; i < n; ++i) {
-    if (wanted == params[i]) return static_cast<int>(i);
+    if (wanted == params[i].name) return static_cast<int>(i);
   }
   return -1;
 }

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "binding/frame/loose_value.h"
+#include "binding/python_free/loose_value.h"
 #include "engine/model/sheet.h"
 
 namespace binding {

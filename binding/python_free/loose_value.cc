@@ -1,4 +1,4 @@
-#include "binding/frame/loose_value.h"
+#include "binding/python_free/loose_value.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The four readers of loose values over every variant and bound, the surrogate
 // replacement of lenient text, and merged ranges read from a loose value.
-#include "binding/frame/loose_value.h"
+#include "binding/python_free/loose_value.h"
 
 #include <cmath>
 #include <limits>
@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "binding/readable/merge_ranges.h"
+#include "binding/python_free/merge_ranges.h"
 #include "gtest/gtest.h"
 
 namespace binding {
