@@ -202,7 +202,7 @@ void put_in_sheet_order(const CellMap& cells, Keep keep, bool keeps_box, Make ma
 // the box is shared out on the workers). False, with only some cells visited, otherwise.
 template <class Visit>
 bool visit_placed_in_order(const CellMap& cells, Visit&& visit) {
-  if (cells.entries.empty()) return true;
+  if (cells.entries.size() == 0) return true;
   const std::optional<KeyBox> box = KeyBox::place(cells);
   return box && box->visit_in_order(visit);
 }
