@@ -168,32 +168,39 @@ void reserve_after_sample(size_t i, size_t count, size_t start, JsonWriter& out)
   out.reserve_more(estimate + estimate / 8);
 }
 
-// Each cell is read once, and written from that read: straight from its record when the
-// map's box orders it, else from a copy taken on the one walk of the map, so that the
-// coordinate a cell is sorted by is the one written.
+// Each cell is written from one read of its record, in the order of the coordinate it is
+// written with: straight from the record when every cell sits at its key (the map's box,
+// else its sorted keys, give the order); else from copies taken on one walk of the map,
+// sorted by the coordinates copied.
 void write_cells(const CellMap& map, JsonWriter& out) {
   out.raw('[');
   const size_t start = out.size();
   const size_t count = map.entries.size();
   std::string scratch;
   size_t written = 0;
-  const bool placed = visit_placed_in_order(map, [&](const Cell& cell) {
+  const auto write_live = [&](const Cell& cell) {
     reserve_after_sample(written, count, start, out);
     write_cell(LiveCell{cell}, written++ == 0, scratch, out);
-  });
-  if (!placed) {
+  };
+  const auto start_again = [&] {
     out.truncate(start);
     written = 0;
-    CellSnapshots copies;
-    copies.reserve(count);
-    // Copies are taken in map order, so the i-th is copies.records()[i].
-    visit_walked_in_order(
-        map, [&](size_t, const Cell& cell) { copies.add(cell); },
-        [&](size_t i) {
-          if (written == 0 && !copies.ascii()) out.note_non_ascii();
-          reserve_after_sample(written, copies.size(), start, out);
-          write_cell(CopiedCell{copies, copies.records()[i]}, written++ == 0, scratch, out);
-        });
+  };
+  if (!visit_placed_in_order(map, write_live)) {
+    start_again();
+    if (!visit_keyed_in_order(map, write_live)) {
+      start_again();
+      CellSnapshots copies;
+      copies.reserve(count);
+      // Copies are taken in map order, so the i-th is copies.records()[i].
+      visit_taken_in_order(
+          map, [&](size_t, const Cell& cell) { copies.add(cell); },
+          [&](size_t i) {
+            if (written == 0 && !copies.ascii()) out.note_non_ascii();
+            reserve_after_sample(written, copies.size(), start, out);
+            write_cell(CopiedCell{copies, copies.records()[i]}, written++ == 0, scratch, out);
+          });
+    }
   }
   out.raw(']');
 }

@@ -7,7 +7,9 @@
 // A map whose cells fill much of the box around their keys and sit at them is ordered by
 // placing them (key_box.h). Any other, or one in which a cell turns out not to sit at its
 // key, is walked once in map order and its coordinates radix-sorted beside their map
-// positions: the one fallback.
+// positions: the one fallback. A caller that reads each cell as it comes (the export) may
+// sort the keys instead, which reads no cell during the walk, and must then find every
+// cell at its key.
 #pragma once
 
 #include <algorithm>
@@ -58,12 +60,17 @@ struct Walked {
   uint64_t varying = 0;
 };
 
+// A walk's `take` that reads no cell: the walk orders by the keys the cells are stored
+// under, which sit in the map's own tables.
+struct KeysOnly {};
+
 // Reads every cell once, inside the gate, and calls take(i, cell) for the i-th in map order
-// while it is read (in order of i on the calling thread). On the workers, each walks whole
-// shards of the map. The cells, scattered over the heap, are read a few places ahead of
-// their turn.
+// while it is read (in order of i on the calling thread); with KeysOnly, reads no cell and
+// takes the keys instead. On the workers, each walks whole shards of the map. The cells,
+// scattered over the heap, are read a few places ahead of their turn.
 template <class Take>
 Walked walk(const CellMap& cells, OrderThreads threads, Take&& take) {
+  constexpr bool kReadsCells = !std::is_same_v<std::decay_t<Take>, KeysOnly>;
   const auto& shards = cells.entries.shards();
   std::array<size_t, CellEntries::kShards + 1> offsets{};
   for (size_t s = 0; s < shards.size(); ++s) offsets[s + 1] = offsets[s] + shards[s].size();
@@ -79,19 +86,26 @@ Walked walk(const CellMap& cells, OrderThreads threads, Take&& take) {
     uint64_t shard_all = ~uint64_t{0};
     size_t i = offsets[s];
     auto it = shards[s].begin();
-    auto ahead = it;
     const auto end = shards[s].end();
-    for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
-    while (it != end) {
-      const ReadGate::Reader pass(Cell::gate());
-      for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it, ++i) {
-        if (ahead != end) (ahead++)->second.prefetch();
-        w.cells.lend(i, it->second);
-        const Cell& cell = it->second.read_in_gate(pass);
-        w.coords[i] = cell.coord;
-        take(i, cell);
-        shard_any |= w.coords[i].sort_key();
-        shard_all &= w.coords[i].sort_key();
+    const auto put = [&](Coordinate at) {
+      w.cells.lend(i, it->second);
+      w.coords[i] = at;
+      shard_any |= at.sort_key();
+      shard_all &= at.sort_key();
+    };
+    if constexpr (!kReadsCells) {
+      for (; it != end; ++it, ++i) put(it->first);
+    } else {
+      auto ahead = it;
+      for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
+      while (it != end) {
+        const ReadGate::Reader pass(Cell::gate());
+        for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it, ++i) {
+          if (ahead != end) (ahead++)->second.prefetch();
+          const Cell& cell = it->second.read_in_gate(pass);
+          put(cell.coord);
+          take(i, cell);
+        }
       }
     }
     any.fetch_or(shard_any, std::memory_order_relaxed);
@@ -207,11 +221,42 @@ bool visit_placed_in_order(const CellMap& cells, Visit&& visit) {
   return box && box->visit_in_order(visit);
 }
 
-// The fallback for any map, wholly on the calling thread: every cell read once in map
-// order, inside the gate, with take(i, cell) for the i-th; then visit(i) for each i in
-// sheet order of the coordinates read.
+// The fallback for any map whose cells sit at their keys, wholly on the calling thread:
+// the keys sorted, then visit(cell) for each cell in that order, read inside the gate as
+// its turn comes. False, with only some cells visited, when a cell does not sit at its
+// key (moved through a sheet that shares it, before or during the call).
+template <class Visit>
+bool visit_keyed_in_order(const CellMap& cells, Visit&& visit) {
+  const sheet_order::Walked w =
+      sheet_order::walk(cells, OrderThreads::kCaller, sheet_order::KeysOnly{});
+  // The handles and keys are first gathered in key order (independent loads, which
+  // overlap), so that the cells' records are then read one stride ahead of their turn.
+  LentHandles<Cell> sorted(w.size);
+  auto keys = sheet_order::uncleared<Coordinate>(w.size);
+  const auto handles = w.cells.view();
+  sheet_order::in_sheet_order(w, OrderThreads::kCaller, w.size, [](size_t k) { return k; },
+                              [&](size_t k, size_t i) {
+                                sorted.lend(k, handles[i]);
+                                keys[k] = w.coords[i];
+                              });
+  const auto cells_in_order = sorted.view();
+  constexpr size_t kAhead = 16;
+  ReadGate::Reader pass(Cell::gate());
+  for (size_t k = 0; k < w.size; ++k) {
+    if (k + kAhead < w.size) cells_in_order[k + kAhead].prefetch();
+    pass.tick();
+    const Cell& cell = cells_in_order[k].read_in_gate(pass);
+    if (!(cell.coord == keys[k])) return false;
+    visit(cell);
+  }
+  return true;
+}
+
+// The same order for a caller that keeps what it needs of each cell during the walk:
+// take(i, cell) for the i-th cell in map order, as its coordinate is read; then visit(i)
+// for each i in sheet order of the coordinates read. Consistent whatever moves meanwhile.
 template <class Take, class Visit>
-void visit_walked_in_order(const CellMap& cells, Take&& take, Visit&& visit) {
+void visit_taken_in_order(const CellMap& cells, Take&& take, Visit&& visit) {
   const sheet_order::Walked w = sheet_order::walk(cells, OrderThreads::kCaller, take);
   sheet_order::in_sheet_order(w, OrderThreads::kCaller, w.size, [](size_t k) { return k; },
                               [&](size_t, size_t i) { visit(i); });

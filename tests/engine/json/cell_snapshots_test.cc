@@ -203,7 +203,7 @@ TEST(CellSnapshots, SortIsStableAndSortedCopiesAgree) {
                      [](const Seen& a, const Seen& b) { return a.coord < b.coord; });
     CellSnapshots copies;
     std::vector<size_t> visited;
-    visit_walked_in_order(
+    visit_taken_in_order(
         sheet.cells, [&](size_t, const Cell& cell) { copies.add(cell); },
         [&](size_t i) { visited.push_back(i); });
     const std::vector<Seen> walked = seen(copies);
