@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/thread_scratch.h"
 #include "engine/text/literal.h"
 #include "engine/text/white_space.h"
 
@@ -10,7 +11,8 @@ namespace engine {
 std::string_view rendered_value_text(const CellValue& value) {
   // One buffer per thread: rendering a number or date never allocates after warm-up,
   // and no two workers share it.
-  thread_local std::string buffer;
+  static ThreadScratch<std::string> buffers;
+  std::string& buffer = buffers.get();
   buffer.clear();
   value.fmt(buffer);
   return buffer;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/base/thread_scratch.h"
 #include "engine/text/pattern_reading.h"
 
 namespace engine {
@@ -54,13 +55,26 @@ uint32_t heap_limit_kib(const pcre2_code* code) {
 constexpr size_t kJitStackStart = 32 * 1024;
 constexpr size_t kJitStackMax = 1024 * 1024;
 
-pcre2_jit_stack* thread_jit_stack(void* = nullptr) {
-  struct Owned {
-    pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-    ~Owned() { pcre2_jit_stack_free(stack); }
-  };
-  thread_local Owned owned;
-  return owned.stack;
+struct JitStack {
+  pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+  JitStack() {
+    if (stack == nullptr) throw std::bad_alloc();
+  }
+  JitStack(const JitStack&) = delete;
+  JitStack& operator=(const JitStack&) = delete;
+  ~JitStack() { pcre2_jit_stack_free(stack); }
+};
+
+ThreadScratch<JitStack>& jit_stacks() {
+  static ThreadScratch<JitStack> stacks;
+  return stacks;
+}
+
+// What PCRE2 calls for the stack when a JIT match starts; search() has made the thread's
+// stack by then.
+pcre2_jit_stack* thread_jit_stack(void*) {
+  const JitStack* made = jit_stacks().find();
+  return made ? made->stack : nullptr;
 }
 
 }  // namespace
@@ -114,9 +128,10 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
 bool Pattern::search(std::string_view text) const {
   // One match block per call: matches run on several workers at once.
   MatchData data(pcre2_match_data_create_from_pattern(code_->code, nullptr));
+  if (!data) throw std::bad_alloc();
   // Made here, where failing can throw: a stack the JIT is not given is taken from the
-  // machine's.
-  if (!data || thread_jit_stack() == nullptr) throw std::bad_alloc();
+  // machine's. A thread that could not make one tries again on its next match.
+  jit_stacks().get();
   const auto match = [&](uint32_t options) {
     return pcre2_match(code_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
                        options, data.get(), code_->match_context);
