@@ -2,10 +2,14 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "engine/text/digits.h"
 #include "oneapi/tbb/global_control.h"
@@ -40,6 +44,36 @@ std::optional<size_t> read_count(const char* text) {
   auto [stop, error] = std::from_chars(begin, end, value);
   if (error != std::errc() || stop != end) return std::nullopt;
   return value;
+}
+
+// Has every thread of a new arena of `threads` threads (the caller among them) take one
+// task, so that the workers exist from here on, and prepares what each would otherwise
+// make on its first task. Later, while memory is short, a worker that has to make a
+// thread or touch fresh thread-local storage ends the process (oneTBB throws on a worker,
+// glibc aborts), whereas a shortage in the work itself reaches the caller as
+// std::bad_alloc.
+void start_every_thread(tbb::task_arena& arena, size_t threads) {
+  std::atomic<size_t> arrived{0};
+  const auto take_one = [&](const tbb::blocked_range<size_t>&) {
+    // The runtime's per-thread record of exceptions sits in thread-local storage, made on
+    // a thread's first touch: here, rather than at its first throw. (The call is pure:
+    // a value left unused would let the compiler drop it.)
+    [[maybe_unused]] volatile int in_flight = std::uncaught_exceptions();
+    arrived.fetch_add(1);
+    // A thread that waits here takes no other task, so the rest go to threads that have
+    // none yet. The scheduler may grant fewer workers than the arena has room for; past
+    // the deadline the missing ones start when first needed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (arrived.load() < threads && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+  };
+  detail::HandOff hand_off;
+  auto&& body = hand_off.wrap(take_one);
+  const auto spread = [&] {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, threads, 1), body,
+                      tbb::simple_partitioner());
+  };
+  arena.execute(hand_off.wrap(spread));
 }
 
 size_t online_processors() {
@@ -79,6 +113,7 @@ tbb::task_arena& arena() {
     auto* made = new tbb::task_arena(static_cast<int>(size + kExtraCallerSlots),
                                      static_cast<int>(1 + kExtraCallerSlots));
     made->initialize();
+    start_every_thread(*made, size);
     return made;
   }();
   return *shared_arena;

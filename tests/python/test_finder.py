@@ -1,5 +1,6 @@
 """Finder, create_finder and ReadableSheet."""
 
+import os
 import random
 import subprocess
 import sys
@@ -167,3 +168,38 @@ def test_view_searches_match_the_reference_over_sorted_cells(seed):
         assert as_tuple(getattr(view, name)(*args)) == model(*args)(ordered), name
     for name, model in value_searches().items():
         assert getattr(view, name)(2, [1, 3, 5]) == model(2, {1, 3, 5})(ordered)
+
+
+# A shortage of memory in a search, on the calling thread (one sheet) or on the pool's
+# workers (many), is the caller's MemoryError and passes with the shortage: the same
+# Finder, on the same thread, finds again once memory is back.
+@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""),
+                    reason="the sanitizer's allocator ends the process on a shortage")
+@pytest.mark.parametrize("sheets", [1, 5000])
+def test_a_memory_shortage_in_a_search_passes(sheets):
+    code = textwrap.dedent(f"""
+        import resource
+        from sheafwork import readable
+        f = readable.Finder([{{"name": "abc", "sheet_state": "visible", "merge_cells": [],
+                               "cells": []}}] * {sheets})
+        f.find_sheet_by_name("abc")
+        def size():
+            return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status")
+                        if l.startswith("VmSize"))
+        unlimited = (resource.RLIM_INFINITY, resource.RLIM_INFINITY)
+        seen = set()
+        for margin in (0, 64, 256, 1024):
+            resource.setrlimit(resource.RLIMIT_AS, (size() + margin * 1024, resource.RLIM_INFINITY))
+            for pattern in ("b", "(a|b)+c$"):
+                try:
+                    seen.add(f.find_sheet_by_regex(pattern).name)
+                except MemoryError:
+                    seen.add("MemoryError")
+            resource.setrlimit(resource.RLIMIT_AS, unlimited)
+            assert f.find_sheet_by_regex("b").name == "abc"
+            assert f.find_sheet_by_regex("d") is None
+        print(sorted(seen))
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert "MemoryError" in result.stdout

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -93,6 +94,21 @@ TEST(PoolErrors, AnExceptionOnAWorkerReachesTheCaller) {
   EXPECT_THROW(first_where(kMany, boom), std::runtime_error);
   // The pool still works afterwards.
   EXPECT_EQ(pool::filter_indexes(kMany, [](size_t i) { return i == 7; }), std::vector<size_t>{7});
+}
+
+// The workers are made when the pool is, not on some later search: a thread the pool makes
+// while memory is short would end the process.
+TEST(PoolStart, EveryWorkerRunsOnceThePoolExists) {
+  const auto threads = [] {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+      ++n;
+    return n;
+  };
+  if (!std::filesystem::exists("/proc/self/task")) GTEST_SKIP() << "no /proc on this system";
+  const size_t workers = pool::worker_count();
+  // The calling thread is one of the pool's.
+  EXPECT_GE(threads(), workers);
 }
 
 }  // namespace
