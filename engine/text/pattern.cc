@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/base/thread_scratch.h"
+#include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 
 namespace engine {
@@ -101,19 +102,15 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
-  // \C (one code unit) could stop a match inside a character; names are matched by
-  // whole characters only. PCRE2 lets "$" match before a final line break; for our users
-  // "$" is the end of the text, and only (?m) makes it the end of any line. In (?m) their
-  // "^" starts every line, also the empty one after a final line break, where PCRE2's
-  // does not.
-  constexpr uint32_t kOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C |
-                                PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX;
   code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
-                             reading.pcre2.size(), kOptions, &error, &offset, context.get());
+                             reading.pcre2.size(), kPatternOptions, &error, &offset,
+                             context.get());
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     return compile_error(reading.user_offset(offset), error_text(error));
   }
+  if (const auto refusal = refusal_by_pcre2(reading, code->code, context.get()))
+    return compile_error(refusal->offset, refusal->message);
   // Without JIT support the interpreter matches; the result is the same.
   pcre2_jit_compile(code->code, PCRE2_JIT_COMPLETE);
   code->match_context = pcre2_match_context_create(nullptr);

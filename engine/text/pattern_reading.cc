@@ -1,5 +1,6 @@
 #include "engine/text/pattern_reading.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace engine {
@@ -48,6 +49,26 @@ std::optional<CodePoint> code_point_escape(std::string_view s) {
   return CodePoint{s.substr(2, n), n + 2};
 }
 
+// The length of any other escape that `s` starts with. \c takes the next character
+// whatever it is: \c[ opens no class. The braced argument of \x{..}, \o{..}, \p{..},
+// \P{..}, \N{..} and, outside a class, \g{..} and \k{..} belongs to the escape: its
+// "{" is no quantifier. An argument PCRE2 accepts holds no bracket or backslash; braces
+// around one are left to be read as what they are.
+size_t escape_size(std::string_view s, bool in_class) {
+  if (s.size() < 3) return s.size();
+  if (s[1] == 'c') return 3;
+  const std::string_view braced = in_class ? "xopPN" : "xopPNgk";
+  if (s[2] != '{' || braced.find(s[1]) == std::string_view::npos) return 2;
+  const size_t close = s.find_first_of("}[]()\\", 3);
+  return close != std::string_view::npos && s[close] == '}' ? close + 1 : 2;
+}
+
+// Outside a class: \1..\9 and longer numbers, and every form of \g and \k that is not a
+// call (those are refused before).
+bool backreference(std::string_view s) {
+  return s.size() >= 2 && ((s[1] >= '1' && s[1] <= '9') || s[1] == 'g' || s[1] == 'k');
+}
+
 // The length of the POSIX item ([:alpha:], [.x.], [=x=]) that `s` starts with inside a
 // class, 0 when its "[" is a plain member. PCRE2's own test: the closing ":]" must come
 // before any "]" or a second "[:"; \] and \\ are stepped over.
@@ -66,6 +87,33 @@ size_t posix_item(std::string_view s) {
   return 0;
 }
 
+// The length of the counted quantifier {n}, {n,} or {n,m} that `s` starts with, 0 when
+// its "{" is a plain character ({,m} and { n} among them).
+size_t counted_quantifier(std::string_view s) {
+  size_t i = 1;
+  const auto digits = [&] {
+    const size_t from = i;
+    while (i < s.size() && is_digit(s[i])) ++i;
+    return i - from;
+  };
+  if (!s.starts_with('{') || digits() == 0) return 0;
+  if (i < s.size() && s[i] == ',') {
+    ++i;
+    digits();
+  }
+  return i < s.size() && s[i] == '}' ? i + 1 : 0;
+}
+
+// The length of the white space that `s` starts with and extended mode skips: ASCII
+// space, \t to \r, and U+0085, U+200E, U+200F, U+2028, U+2029.
+size_t extended_space(std::string_view s) {
+  if (s.starts_with(' ') || (!s.empty() && s[0] >= '\t' && s[0] <= '\r')) return 1;
+  for (const std::string_view space :
+       {"\xC2\x85", "\xE2\x80\x8E", "\xE2\x80\x8F", "\xE2\x80\xA8", "\xE2\x80\xA9"})
+    if (s.starts_with(space)) return space.size();
+  return 0;
+}
+
 // (?R), (?1), (?+1), (?-1), (?&name), (?P>name); (?-i) only switches a flag off.
 bool calls_a_group(std::string_view s) {
   if (s.size() < 3 || !s.starts_with("(?")) return false;
@@ -74,15 +122,40 @@ bool calls_a_group(std::string_view s) {
          (c == '-' && s.size() > 3 && is_digit(s[3]));
 }
 
-// Whether extended mode (?x) is on after the flag letters of (?flags) or (?flags:.
-bool extended_after(std::string_view flags, bool extended) {
-  bool on = true;
-  for (const char f : flags) {
-    if (f == '^') extended = false;
-    if (f == '-') on = false;
-    if (f == 'x') extended = on;
+// What follows "(?" in a look-around, an atomic or conditional group, or (?P=name).
+bool backtracking_group(std::string_view after) {
+  for (const std::string_view opener : {"=", "!", "*", ">", "(", "<=", "<!", "<*", "P="})
+    if (after.starts_with(opener)) return true;
+  return false;
+}
+
+// Extended mode (?x): white space and "#" comments outside classes are skipped. (?xx)
+// also skips spaces and tabs inside classes.
+struct Modes {
+  bool extended = false;
+  bool more = false;  // (?xx)
+};
+
+// The modes after the flag letters of (?flags) or (?flags:. A single x turns (?xx) off,
+// and turning x off turns off both.
+Modes modes_after(std::string_view flags, Modes modes) {
+  enum : unsigned { kX = 1, kXx = 2 };
+  unsigned set = 0, unset = 0;
+  unsigned* target = &set;
+  if (flags.starts_with('^')) modes = Modes();
+  for (size_t i = 0; i < flags.size(); ++i) {
+    if (flags[i] == '-') target = &unset;
+    if (flags[i] != 'x') continue;
+    *target |= kX;
+    if (i + 1 < flags.size() && flags[i + 1] == 'x') {
+      *target |= kXx;
+      ++i;
+    }
   }
-  return extended;
+  if ((set & (kX | kXx)) == kX || (unset & kX) != 0) unset |= kXx;
+  modes.extended = (modes.extended || (set & kX) != 0) && (unset & kX) == 0;
+  modes.more = (modes.more || (set & kXx) != 0) && (unset & kXx) == 0;
+  return modes;
 }
 
 class Reader {
@@ -92,32 +165,43 @@ class Reader {
   std::variant<PatternReading, PatternRefusal> read() {
     while (pos_ < in_.size()) {
       const std::string_view rest = in_.substr(pos_);
+      if (const char* refused = refused_construct(rest)) return PatternRefusal{pos_, refused};
+      if (modes_.extended) {
+        if (const size_t n = extended_space(rest)) {
+          copy(n);
+          continue;
+        }
+        if (rest[0] == '#') {
+          copy_through("\n");
+          continue;
+        }
+      }
       switch (rest[0]) {
         case '\\':
-          if (rest.starts_with("\\g<") || rest.starts_with("\\g'"))
-            return PatternRefusal{pos_, kCalls};
-          escape();
+          escape(false);
           break;
         case '[':
           character_class();
           break;
         case '(':
-          if (rest.starts_with("(*")) return PatternRefusal{pos_, kVerbs};
-          if (rest.starts_with("(?C")) return PatternRefusal{pos_, kCallouts};
-          if (calls_a_group(rest)) return PatternRefusal{pos_, kCalls};
           open_group();
           break;
         case ')':
           close_group();
           break;
-        case '#':
-          if (extended_)
-            copy_through("\n");
+        case '*':
+        case '+':
+        case '?':
+          quantifier(1);
+          break;
+        case '{':
+          if (const size_t n = counted_quantifier(rest))
+            quantifier(n);
           else
-            copy(1);
+            item(1);
           break;
         default:
-          copy(1);
+          item(1);
       }
     }
     return std::move(out_);
@@ -135,9 +219,31 @@ class Reader {
     copy(found == std::string_view::npos ? in_.size() - pos_ : found + end.size() - pos_);
   }
 
-  // The same inside and outside a class. \Q...\E quotes: nothing in it is read.
-  void escape() {
+  void item(size_t n) {
+    after_quantifier_ = false;
+    copy(n);
+  }
+
+  // A "+" or "?" right after a quantifier makes it possessive or lazy; comments, white
+  // space in extended mode, \E and \Q\E between the two do not part them.
+  void quantifier(size_t n) {
+    const char c = in_[pos_];
+    if (after_quantifier_ && (c == '+' || c == '?')) {
+      out_.needs_backtracking = out_.needs_backtracking || c == '+';
+      after_quantifier_ = false;
+    } else {
+      after_quantifier_ = true;
+    }
+    copy(n);
+  }
+
+  // The same inside and outside a class. \Q...\E quotes: nothing in it is read; an empty
+  // one, like a lone \E, is nothing at all.
+  void escape(bool in_class) {
     const std::string_view rest = in_.substr(pos_);
+    if (rest.starts_with("\\E")) return copy(2);
+    if (rest.starts_with("\\Q\\E")) return copy(4);
+    after_quantifier_ = false;
     if (rest.starts_with("\\Q")) {
       copy(1);
       copy_through("\\E");
@@ -147,57 +253,95 @@ class Reader {
       out_.pcre2.append("\\x{").append(code_point->digits).append("}");
       pos_ += code_point->size;
     } else {
-      // \c takes the next character whatever it is: \c[ opens no class.
-      copy(rest.starts_with("\\c") ? 3 : 2);
+      if (!in_class && backreference(rest)) out_.needs_backtracking = true;
+      copy(escape_size(rest, in_class));
     }
   }
 
-  // A "]" right after "[" or "[^" is a member; a nested "[" only starts a POSIX item.
+  // PCRE2 reads [[:<:]] and [[:>:]] as \b(?=\w) and \b(?<=\w). In any other class it
+  // skips one "^" and any \E, \Q\E and, in (?xx), spaces and tabs, before the "^" or
+  // after it, and only then takes a "]" as a member; a nested "[" only starts a POSIX
+  // item.
   void character_class() {
+    after_quantifier_ = false;
+    if (in_.substr(pos_).starts_with("[[:<:]]") || in_.substr(pos_).starts_with("[[:>:]]")) {
+      out_.needs_backtracking = true;
+      return copy(7);
+    }
     copy(1);
-    if (in_.substr(pos_).starts_with("^")) copy(1);
+    for (bool negated = false;;) {
+      const std::string_view rest = in_.substr(pos_);
+      if (rest.starts_with("\\E")) {
+        copy(2);
+      } else if (rest.starts_with("\\Q\\E")) {
+        copy(4);
+      } else if (modes_.more && (rest.starts_with(' ') || rest.starts_with('\t'))) {
+        copy(1);
+      } else if (!negated && rest.starts_with('^')) {
+        negated = true;
+        copy(1);
+      } else {
+        break;
+      }
+    }
     if (in_.substr(pos_).starts_with("]")) copy(1);
     while (pos_ < in_.size()) {
       const std::string_view rest = in_.substr(pos_);
       if (rest[0] == ']') return copy(1);
       if (rest[0] == '\\')
-        escape();
+        escape(true);
       else
         copy(std::max<size_t>(1, posix_item(rest)));
     }
   }
 
-  // (?#...) is a comment up to the first ")". (?flags) changes extended mode for the rest
-  // of the enclosing group; every other "(" opens a group that restores it at its ")".
+  // (?#...) is a comment up to the first ")". (?flags) changes the modes for the rest of
+  // the enclosing group; every other "(" opens a group that restores them at its ")".
   void open_group() {
     const std::string_view rest = in_.substr(pos_);
     if (rest.starts_with("(?#")) return copy_through(")");
-    const size_t flags_end = rest.starts_with("(?") ? rest.find_first_not_of("imnsxJU^-", 2)
-                                                    : std::string_view::npos;
-    const bool flags = flags_end != std::string_view::npos &&
-                       (rest[flags_end] == ')' || rest[flags_end] == ':');
-    if (!flags || rest[flags_end] == ':') outer_extended_.push_back(extended_);
-    if (!flags) return copy(1);
-    extended_ = extended_after(rest.substr(2, flags_end - 2), extended_);
-    copy(flags_end + 1);
+    after_quantifier_ = false;
+    if (!rest.starts_with("(?")) {
+      outer_modes_.push_back(modes_);
+      return copy(1);
+    }
+    const size_t flags_end = rest.find_first_not_of("imnsxJU^-", 2);
+    if (flags_end != std::string_view::npos &&
+        (rest[flags_end] == ')' || rest[flags_end] == ':')) {
+      if (rest[flags_end] == ':') outer_modes_.push_back(modes_);
+      modes_ = modes_after(rest.substr(2, flags_end - 2), modes_);
+      return copy(flags_end + 1);
+    }
+    outer_modes_.push_back(modes_);
+    if (backtracking_group(rest.substr(2))) out_.needs_backtracking = true;
+    copy(2);
   }
 
   void close_group() {
-    if (!outer_extended_.empty()) {
-      extended_ = outer_extended_.back();
-      outer_extended_.pop_back();
+    if (!outer_modes_.empty()) {
+      modes_ = outer_modes_.back();
+      outer_modes_.pop_back();
     }
-    copy(1);
+    item(1);
   }
 
   std::string_view in_;
   size_t pos_ = 0;
   PatternReading out_;
-  bool extended_ = false;             // (?x): "#" starts a comment up to the line's end
-  std::vector<bool> outer_extended_;  // extended_ where each open group began
+  Modes modes_;
+  std::vector<Modes> outer_modes_;  // modes_ where each open group began
+  bool after_quantifier_ = false;   // the last thing read was a quantifier
 };
 
 }  // namespace
+
+const char* refused_construct(std::string_view text) {
+  if (text.starts_with("(*")) return kVerbs;
+  if (text.starts_with("(?C")) return kCallouts;
+  if (text.starts_with("\\g<") || text.starts_with("\\g'") || calls_a_group(text))
+    return kCalls;
+  return nullptr;
+}
 
 std::variant<PatternReading, PatternRefusal> read_pattern(std::string_view pattern) {
   return Reader(pattern).read();

@@ -1,15 +1,16 @@
 // Our users write search patterns in the Rust-style regular-expression language; PCRE2
 // matches them. This step reads a user's pattern once, the way PCRE2 will tokenise it
-// (escapes, \Q...\E, character classes, groups, comments), and hands PCRE2 the pattern
-// it has to see for the two to agree:
+// (escapes, \Q...\E, character classes, groups, comments, extended modes), and hands
+// PCRE2 the pattern it has to see for the two to agree:
 // - PCRE2 refuses \u and \U; in our language \u0062 (4 hex digits), \U00000062
 //   (8 digits), \u{62} and \U{62} name a code point, so they become \x{...}.
 // - PCRE2 runs code or changes its own options, limits and newline rules from inside a
 //   pattern: callouts (?C...), verbs (*...), recursion and subroutine calls (?R), (?1),
 //   (?+1), (?-1), (?&name), (?P>name), \g<name>, \g'name'. None of them exists in our
-//   language; outside a character class they are refused like any pattern that does
-//   not compile.
-// Everything else passes unchanged; whatever PCRE2 itself refuses stays refused.
+//   language; wherever PCRE2 would read one (not as class members, quoted text or a
+//   comment) they are refused like any pattern that does not compile.
+// Everything else passes unchanged; whatever PCRE2 itself refuses stays refused. This
+// reading is checked again against PCRE2's own once it has compiled (pattern_guard.h).
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,15 @@ struct PatternReading {
     size_t user_at, pcre2_at, user_size, pcre2_size;
   };
   std::vector<Rewrite> rewrites;
+
+  // Whether only a backtracking matcher decides the pattern as written: it holds a
+  // back-reference (\1, \10, \g{..}, \g1, \g-1, \k<..>, \k'..', \k{..}, (?P=name)), a
+  // look-around ((?=, (?!, (?<=, (?<!, (?*, (?<*, and [[:<:]] or [[:>:]], which PCRE2
+  // reads as one), an atomic group (?>, a conditional group (?( or a possessive
+  // quantifier (*+, ++, ?+, {n,m}+) that the user wrote; false means the pattern is
+  // plain. \10 and above count even where PCRE2, with fewer groups before them, reads an
+  // octal character instead.
+  bool needs_backtracking = false;
 };
 
 // A construct the step refuses, at a byte offset of the user's pattern.
@@ -41,5 +51,9 @@ struct PatternRefusal {
 };
 
 std::variant<PatternReading, PatternRefusal> read_pattern(std::string_view pattern);
+
+// Why an item that starts `text` is refused (one of the constructs above), or nullptr
+// when it is not. Whether `text` starts an item at all is the reader's to know.
+const char* refused_construct(std::string_view text);
 
 }  // namespace engine

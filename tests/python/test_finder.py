@@ -110,6 +110,27 @@ def test_patterns_outside_the_language_stop(make, pattern):
     assert f.find_sheet_by_regex(r"^[(?R)]{4}$").name == "(?R)"
 
 
+# A class may open with \E, \Q\E or, in (?xx), spaces before a "]" that is one of its
+# members; what follows the class is still read, and refused.
+@pytest.mark.parametrize(
+    "pattern, offset, message",
+    [
+        (r"^(a(?1)?b)$", 3, "recursion and subroutine calls are not supported"),
+        (r"^(a[\E][]?(?1)?[]]?b)$", 10, "recursion and subroutine calls are not supported"),
+        (r"(?xx)^(a[ ]#]?(?1)?b)$", 14, "recursion and subroutine calls are not supported"),
+        (r"[\E][](?C1)]", 6, "callouts are not supported"),
+        (r"[\E][](*ACCEPT)]", 6, "verbs and options of the form (*...) are not supported"),
+        (r"[\E][](*COMMIT)]", 6, "verbs and options of the form (*...) are not supported"),
+    ],
+)
+def test_constructs_after_a_class_opening_stop(make, pattern, offset, message):
+    f = make([source("x"), source("aabb")])
+    with pytest.raises(sheafwork.PanicException) as raised:
+        f.find_sheet_by_regex(pattern)
+    assert str(raised.value) == f'{UNWRAP}CompileError {{ offset: {offset}, message: "{message}" }}'
+    assert f.find_sheet_by_regex(r"^a+b+$").name == "aabb"
+
+
 @pytest.mark.parametrize(
     "bad, shown",
     [

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <pcre2.h>
 
+#include <random>
+
+#include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
+#include "tests/engine/text/pattern_oracle.h"
 
 namespace engine {
 namespace {
@@ -80,12 +84,150 @@ TEST(PatternReading, ClassesQuotesAndCommentsEndWherePcre2EndsThem) {
         "[[:<:]](?C1)", R"([\]](?C1)])", R"([\\](?C1)])", R"([\c]](?C1)])", R"(\c[(?C1))",
         R"(\Q[\E(?C1))", R"([\Q]\E(?C1)])", "(?#[)(?C1)", "(?x)#[\n(?C1)", "(?^x)#[\n(?C1)",
         "(?x)(?-x)#[\n(?C1)]", "(?x:#[\n)(?C1)", "((?x)#[\n)(?C1)", "((?x))#[\n(?C1)]",
-        R"((?x)\#[(?C1)])", "(?x)[#](?C1)", "(?(DEFINE)(?C1))", R"([(?=:(?=]\](?C1)])"}) {
+        R"((?x)\#[(?C1)])", "(?x)[#](?C1)", "(?(DEFINE)(?C1))", R"([(?=:(?=]\](?C1)])",
+        // Before deciding whether a "]" is a member, PCRE2 skips \E, \Q\E and, in (?xx),
+        // spaces and tabs, before a "^" and after it.
+        R"([\Q\E]](?C1)])", R"([\E^\Q\E\E]](?C1)])", R"([^\E^](?C1)])", "(?xx)[\t^ ]](?C1)]",
+        "(?xx:[ ](?C1)])", "(?xx)(?x)[ ](?C1)]", "((?xx))[ ](?C1)]", R"([\E\Q]\E(?C1)])"}) {
     const int found = callouts(pattern);
     ASSERT_GE(found, 0) << pattern;
     EXPECT_EQ(std::holds_alternative<PatternRefusal>(read_pattern(pattern)), found > 0)
         << pattern;
   }
+}
+
+// The patterns that once ran a call or a verb PCRE2 read after a class the step had
+// closed too early, and code-point escapes next to such a class or in one.
+TEST(PatternReading, ARefusedConstructAfterAClassOpeningIsRefused) {
+  const std::pair<const char*, const char*> table[] = {
+      {R"(^(a[\E][]?(?1)?[]]?b)$)", "refused at 10"},
+      {"(?xx)^(a[ ]#]?(?1)?b)$", "refused at 14"},
+      {R"([\E][](?C1)])", "refused at 6"},
+      {R"([\E][](*ACCEPT)])", "refused at 6"},
+      {R"([^\Q\E]](*COMMIT)])", "refused at 8"},
+      {R"([\E]\u0062](\g<1>))", "refused at 12"},
+      {"(?x)[\\E]#]\\Q\n\\u0062\\E", "(?x)[\\E]#]\\Q\n\\u0062\\E"},
+      {"(?xx)[ ]#]\\u0062", "(?xx)[ ]#]\\x{0062}"},
+      {"(?x)[ ](?R)]", "refused at 7"},
+      {"(?xx)[ ](?R)]", "(?xx)[ ](?R)]"},
+      {"(?xx)[ a](?R)]", "refused at 9"},
+      // Inside a class \g takes no braced argument.
+      {R"([\g{](?R)}])", "refused at 5"},
+      {R"([\g{\u0062}])", R"([\g{\x{0062}}])"},
+  };
+  for (const auto& [pattern, reading] : table) EXPECT_EQ(reading_of(pattern), reading) << pattern;
+}
+
+bool needs_backtracking(std::string_view pattern) {
+  const auto read = read_pattern(pattern);
+  if (std::holds_alternative<PatternRefusal>(read)) ADD_FAILURE() << pattern;
+  return std::get<PatternReading>(read).needs_backtracking;
+}
+
+TEST(PatternReading, BackReferencesLookAroundsAtomicConditionalAndPossessiveNeedBacktracking) {
+  for (const char* pattern :
+       {"(a)\\1", "(a)\\10", "(a)\\g{1}", "(a)\\g1", "(a)\\g-1", "(?<n>a)\\k<n>", "(?<n>a)\\k'n'",
+        "(?<n>a)\\k{n}", "(?<n>a)(?P=n)", "(?=a)", "(?!a)", "(?<=a)", "(?<!a)", "(?*a)", "(?<*a)",
+        "(?>a)", "(a)(?(1)b)", "(?(DEFINE)a)", "[[:<:]]a", "a[[:>:]]", "a*+", "a++", "a?+",
+        "a{2}+", "a{2,}+", "a{1,3}+", "(ab)++", "[ab]++", "\\x{62}?+", "\\p{L}*+",
+        "a+(?#c)+", "a+\\E+", "a+\\Q\\E+", "(?x)a+ +", "(?x)a+ #c\n+", "(?x)a+\xC2\x85+",
+        "\\Qa\\E++", "(?i:(?<=a))", "(?x:a)#(?=b)"})
+    EXPECT_TRUE(needs_backtracking(pattern)) << pattern;
+  for (const char* pattern :
+       {"a+b*c?d{2}", "a+?b*?", "(?:ab)+|c", "[+]+", "\\Q++\\E", "a+\\Q+\\E", "a{,2}+",
+        "a{ 2}+", "\\++", "\\0", "[\\1]", "\\Q\\1(?=\\E", "(?#(?=a\\1)", "(?x)#(?=a)\n",
+        "[(?=a)(?>b)]", "[[:alpha:]]+", "a+#+", "(?x)a+\\ +", "(?<n>a)(?i)\\w+"})
+    EXPECT_FALSE(needs_backtracking(pattern)) << pattern;
+}
+
+// Random patterns from the tokens where the two readings could part, each held against
+// PCRE2's own reading; the fuzz target pattern_reading_fuzz runs the same check.
+TEST(PatternReading, AgreesWithPcre2OnRandomPatterns) {
+  std::mt19937_64 random(20240611);
+  size_t compiled = 0, refused = 0, backtracking = 0;
+  for (int n = 0; n < 200'000; ++n) {
+    std::string choices(1 + random() % 14, '\0');
+    for (char& choice : choices) choice = static_cast<char>(random());
+    const std::string pattern = testing::pattern_of(choices);
+    const std::string found = testing::disagreement(pattern);
+    ASSERT_EQ(found, "") << pattern;
+    const auto read = read_pattern(pattern);
+    if (std::holds_alternative<PatternRefusal>(read)) {
+      ++refused;
+    } else if (std::holds_alternative<Pattern>(Pattern::compile(pattern))) {
+      ++compiled;
+      backtracking += std::get<PatternReading>(read).needs_backtracking;
+    }
+  }
+  // A sample that says something: many patterns of each kind.
+  EXPECT_GT(compiled, 40'000u);
+  EXPECT_GT(refused, 40'000u);
+  EXPECT_GT(backtracking, 10'000u);
+}
+
+std::optional<PatternRefusal> guarded(const PatternReading& reading) {
+  const auto compiled = testing::oracle::compile(reading.pcre2);
+  if (!compiled.code) {
+    ADD_FAILURE() << reading.pcre2;
+    return std::nullopt;
+  }
+  pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
+  pcre2_set_newline(context, PCRE2_NEWLINE_LF);
+  auto refusal = refusal_by_pcre2(reading, compiled.code.get(), context);
+  pcre2_compile_context_free(context);
+  return refusal;
+}
+
+std::string guarded_text(const PatternReading& reading) {
+  const auto refusal = guarded(reading);
+  return refusal ? std::to_string(refusal->offset) + ": " + refusal->message : "let through";
+}
+
+// The guard on readings as a faulty step could hand them over: PCRE2 says what it reads.
+TEST(PatternGuard, RefusesWhatPcre2ReadsWhateverTheReading) {
+  const std::string kCalls = "recursion and subroutine calls are not supported";
+  const std::string kCallouts = "callouts are not supported";
+  const std::string kVerbs = "verbs and options of the form (*...) are not supported";
+  const std::pair<const char*, std::string> table[] = {
+      {R"(^(a[\E][]?(?1)?[]]?b)$)", "10: " + kCalls},
+      {"(?xx)^(a[ ]#]?(?1)?b)$", "14: " + kCalls},
+      {R"([\E][](?C1)])", "6: " + kCallouts},
+      {R"([\E][](?C"text")])", "6: " + kCallouts},
+      {R"([\E][](?C{text}))", "6: " + kCallouts},
+      {R"([\E][]a(?C255))", "7: " + kCallouts},
+      {R"([\E][](*COMMIT)(?C))", "6: " + kVerbs},
+      {R"([\E][](?C1)(*COMMIT))", "6: " + kCallouts},
+      {"(*UTF)a", "0: " + kVerbs},
+      {"(*LIMIT_MATCH=5)(?R)", "0: " + kVerbs},
+      {R"((a)\g'1')", "3: " + kCalls},
+      {R"((?<n>a)(?&n){0})", "7: " + kCalls},
+      {"(?(DEFINE)(?<=a(*ACCEPT)))", "15: " + kVerbs},
+      // Members, quoted text and comments, however much they look like a construct.
+      {R"([(?R)(*F)\g<1>(?C1)])", "let through"},
+      {R"(\Q(?R)(*F)\g<1>(?C1)\E)", "let through"},
+      {R"(\Q(?R)(*F)\g<1>(?C1))", "let through"},
+      {R"(\Q(\E*?R)", "let through"},
+      {"(?#(?R(*F)a", "let through"},
+      {"(?x)#(?R)(*F)\n(?-x)#", "let through"},
+      {"(?xx)[ ](?R)]", "let through"},
+  };
+  for (const auto& [text, refusal] : table)
+    EXPECT_EQ(guarded_text(PatternReading{text, {}}), refusal) << text;
+}
+
+TEST(PatternGuard, RefusalsPointAtTheUsersPattern) {
+  // The user wrote \u0062(a)[\E][](?1)], whose \u0062 became \x{0062}.
+  EXPECT_EQ(guarded_text(PatternReading{"\\x{0062}(a)[\\E][](?1)]", {{0, 0, 6, 8}}}),
+            "15: recursion and subroutine calls are not supported");
+}
+
+// A text too large for PCRE2 to compile with a callout before each item is checked
+// only when it holds a refused construct's text somewhere: it cannot be shown harmless.
+TEST(PatternGuard, APatternTooLargeToCheckIsRefusedOnlyWhenItHoldsAConstruct) {
+  const std::string letters(12'000, 'a');
+  EXPECT_EQ(guarded_text(PatternReading{letters + "[(?R)]", {}}),
+            "12006: regular expression is too large");
+  EXPECT_EQ(guarded_text(PatternReading{letters + "[(?=R)]", {}}), "let through");
 }
 
 bool finds(std::string_view pattern, std::string_view text) {
@@ -109,6 +251,18 @@ TEST(Pattern, RefusalsShowTheUsersOffsets) {
   EXPECT_NE(refusal_of(R"(\u{110000})"), "compiled");
   EXPECT_NE(refusal_of(R"(\u{D800})"), "compiled");
   EXPECT_EQ(refusal_of(R"(\u{1F600}[\u0062])"), "compiled");
+}
+
+TEST(Pattern, ConstructsAfterAClassOpeningAreRefused) {
+  const std::pair<const char*, const char*> table[] = {
+      {R"(^(a[\E][]?(?1)?[]]?b)$)", "offset: 10, message: \"recursion"},
+      {"(?xx)^(a[ ]#]?(?1)?b)$", "offset: 14, message: \"recursion"},
+      {R"([\E][](?C1)])", "offset: 6, message: \"callouts"},
+      {R"(\u{62}[\E][](*ACCEPT)])", "offset: 12, message: \"verbs"},
+  };
+  for (const auto& [pattern, refusal] : table)
+    EXPECT_EQ(refusal_of(pattern).rfind(std::string("CompileError { ") + refusal, 0), 0u)
+        << pattern << ": " << refusal_of(pattern);
 }
 
 TEST(Pattern, AnchorsLineBreaksAndUnicodeClasses) {
