@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/base/thread_scratch.h"
+#include "engine/text/pattern_automaton.h"
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 
@@ -14,7 +15,6 @@ namespace engine {
 
 namespace {
 
-constexpr uint32_t kNestingLimit = 250;
 constexpr uint32_t kMatchLimit = 1'000'000;
 
 template <class T, void (*Free)(T*)>
@@ -83,6 +83,7 @@ pcre2_jit_stack* thread_jit_stack(void*) {
 struct Pattern::Code {
   pcre2_code* code = nullptr;
   pcre2_match_context* match_context = nullptr;
+  std::unique_ptr<const PatternAutomaton> automaton;  // for a plain pattern only
   ~Code() {
     pcre2_match_context_free(match_context);
     pcre2_code_free(code);
@@ -119,6 +120,7 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   pcre2_set_depth_limit(code->match_context, kMatchLimit);
   pcre2_set_heap_limit(code->match_context, heap_limit_kib(code->code));
   pcre2_jit_stack_assign(code->match_context, thread_jit_stack, nullptr);
+  if (!reading.needs_backtracking) code->automaton = std::make_unique<PatternAutomaton>(reading);
   return Pattern(std::move(code));
 }
 
@@ -138,8 +140,13 @@ bool Pattern::search(std::string_view text) const {
   // backtracking limit, decides.
   if (rc == PCRE2_ERROR_JIT_STACKLIMIT) rc = match(PCRE2_NO_JIT);
   if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-  // No match, or the backtracking limit (or the depth it implies) was reached.
-  return rc >= 0;
+  if (rc >= 0) return true;
+  // A plain pattern needs no backtracking, so the limit it reached is no answer: the
+  // automaton decides. For the others the limit counts as no match.
+  const bool limited = rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
+                       rc == PCRE2_ERROR_HEAPLIMIT;
+  if (limited && code_->automaton) return code_->automaton->search(text).value_or(false);
+  return false;
 }
 
 }  // namespace engine

@@ -2,8 +2,10 @@
 // back-references), as only the search of sheets by name pattern uses; PCRE2 matches it as
 // pattern_reading.h reads it. UTF-8 with Unicode properties, compiled once, matched from
 // any number of threads at once. Nesting of groups is limited to 250 and one match to
-// 1,000,000 backtracking steps; only a match that reaches that limit counts as no match,
-// however long the text. Running out of memory throws std::bad_alloc.
+// 1,000,000 backtracking steps. Where a plain pattern (no back-reference, look-around,
+// atomic or conditional group, possessive quantifier) reaches that limit, PCRE2's
+// automaton matcher decides (pattern_automaton.h); for any other pattern the limit counts
+// as no match, however long the text. Running out of memory throws std::bad_alloc.
 #pragma once
 
 #include <memory>

@@ -32,6 +32,12 @@ size_t hex_digits(std::string_view s) {
   return n;
 }
 
+size_t octal_digits(std::string_view s) {
+  size_t n = 0;
+  while (n < s.size() && s[n] >= '0' && s[n] <= '7') ++n;
+  return n;
+}
+
 // The code-point escape that `s` starts with, when it is one of the \u and \U forms.
 struct CodePoint {
   std::string_view digits;
@@ -57,6 +63,11 @@ std::optional<CodePoint> code_point_escape(std::string_view s) {
 size_t escape_size(std::string_view s, bool in_class) {
   if (s.size() < 3) return s.size();
   if (s[1] == 'c') return 3;
+  // \x62 (up to two digits), \012 (\0 and up to two more), \pL: a "+" after one repeats
+  // the whole escape.
+  if (s[1] == 'x' && s[2] != '{') return 2 + std::min<size_t>(2, hex_digits(s.substr(2)));
+  if (s[1] == '0') return 2 + std::min<size_t>(2, octal_digits(s.substr(2)));
+  if ((s[1] == 'p' || s[1] == 'P') && s[2] != '{') return 3;
   const std::string_view braced = in_class ? "xopPN" : "xopPNgk";
   if (s[2] != '{' || braced.find(s[1]) == std::string_view::npos) return 2;
   const size_t close = s.find_first_of("}[]()\\", 3);
@@ -198,10 +209,14 @@ class Reader {
           if (const size_t n = counted_quantifier(rest))
             quantifier(n);
           else
-            item(1);
+            literal();
+          break;
+        case '|':
+          item(1);
+          last_item_.reset();
           break;
         default:
-          item(1);
+          literal();
       }
     }
     return std::move(out_);
@@ -224,6 +239,19 @@ class Reader {
     copy(n);
   }
 
+  // A literal character, "." or a plain "{", one byte at a time: the bytes that go on a
+  // UTF-8 character join its span.
+  void literal() {
+    const bool continues = (static_cast<unsigned char>(in_[pos_]) & 0xC0) == 0x80;
+    const size_t at = out_.pcre2.size();
+    item(1);
+    if (continues && last_item_ && !last_item_->quoted &&
+        last_item_->at + last_item_->size == at)
+      ++last_item_->size;
+    else
+      last_item_ = PatternReading::Span{at, 1, false};
+  }
+
   // A "+" or "?" right after a quantifier makes it possessive or lazy; comments, white
   // space in extended mode, \E and \Q\E between the two do not part them.
   void quantifier(size_t n) {
@@ -233,7 +261,10 @@ class Reader {
       after_quantifier_ = false;
     } else {
       after_quantifier_ = true;
+      const bool unbounded = c == '+' || (c == '{' && in_.substr(pos_, n).ends_with(",}"));
+      if (unbounded && last_item_) out_.repeated_items.push_back(*last_item_);
     }
+    last_item_.reset();
     copy(n);
   }
 
@@ -244,10 +275,15 @@ class Reader {
     if (rest.starts_with("\\E")) return copy(2);
     if (rest.starts_with("\\Q\\E")) return copy(4);
     after_quantifier_ = false;
+    const size_t at = out_.pcre2.size();
     if (rest.starts_with("\\Q")) {
-      copy(1);
-      copy_through("\\E");
-    } else if (const auto code_point = code_point_escape(rest)) {
+      copy(2);
+      const size_t end = std::min(in_.find("\\E", pos_), in_.size());
+      last_item_ = last_character(pos_, end);
+      copy(end - pos_ + (end < in_.size() ? 2 : 0));
+      return;
+    }
+    if (const auto code_point = code_point_escape(rest)) {
       out_.rewrites.push_back(
           {pos_, out_.pcre2.size(), code_point->size, code_point->digits.size() + 4});
       out_.pcre2.append("\\x{").append(code_point->digits).append("}");
@@ -256,6 +292,16 @@ class Reader {
       if (!in_class && backreference(rest)) out_.needs_backtracking = true;
       copy(escape_size(rest, in_class));
     }
+    last_item_ = PatternReading::Span{at, out_.pcre2.size() - at, false};
+  }
+
+  // The span in `pcre2` of the last character of quoted text at [begin, end) of the
+  // user's pattern, which is about to be copied; none when the text is empty.
+  std::optional<PatternReading::Span> last_character(size_t begin, size_t end) const {
+    if (begin >= end) return std::nullopt;
+    size_t start = end - 1;
+    while (start > begin && (static_cast<unsigned char>(in_[start]) & 0xC0) == 0x80) --start;
+    return PatternReading::Span{out_.pcre2.size() + (start - begin), end - start, true};
   }
 
   // PCRE2 reads [[:<:]] and [[:>:]] as \b(?=\w) and \b(?<=\w). In any other class it
@@ -266,8 +312,10 @@ class Reader {
     after_quantifier_ = false;
     if (in_.substr(pos_).starts_with("[[:<:]]") || in_.substr(pos_).starts_with("[[:>:]]")) {
       out_.needs_backtracking = true;
+      last_item_.reset();
       return copy(7);
     }
+    const size_t at = out_.pcre2.size();
     copy(1);
     for (bool negated = false;;) {
       const std::string_view rest = in_.substr(pos_);
@@ -287,12 +335,16 @@ class Reader {
     if (in_.substr(pos_).starts_with("]")) copy(1);
     while (pos_ < in_.size()) {
       const std::string_view rest = in_.substr(pos_);
-      if (rest[0] == ']') return copy(1);
+      if (rest[0] == ']') {
+        copy(1);
+        break;
+      }
       if (rest[0] == '\\')
         escape(true);
       else
         copy(std::max<size_t>(1, posix_item(rest)));
     }
+    last_item_ = PatternReading::Span{at, out_.pcre2.size() - at, false};
   }
 
   // (?#...) is a comment up to the first ")". (?flags) changes the modes for the rest of
@@ -301,6 +353,7 @@ class Reader {
     const std::string_view rest = in_.substr(pos_);
     if (rest.starts_with("(?#")) return copy_through(")");
     after_quantifier_ = false;
+    last_item_.reset();
     if (!rest.starts_with("(?")) {
       outer_modes_.push_back(modes_);
       return copy(1);
@@ -323,6 +376,7 @@ class Reader {
       outer_modes_.pop_back();
     }
     item(1);
+    last_item_.reset();
   }
 
   std::string_view in_;
@@ -331,6 +385,8 @@ class Reader {
   Modes modes_;
   std::vector<Modes> outer_modes_;  // modes_ where each open group began
   bool after_quantifier_ = false;   // the last thing read was a quantifier
+  // The single item a quantifier read now would repeat.
+  std::optional<PatternReading::Span> last_item_;
 };
 
 }  // namespace

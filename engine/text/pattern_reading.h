@@ -42,6 +42,17 @@ struct PatternReading {
   // plain. \10 and above count even where PCRE2, with fewer groups before them, reads an
   // octal character instead.
   bool needs_backtracking = false;
+
+  // The single items (a character, an escape, a class, ".") that a "+" or a "{n,}"
+  // repeats, as spans of `pcre2`; a quoted one is the last character of a \Q...\E.
+  // PCRE2's automaton matcher keeps a count with each repeat of a single item, so that
+  // its states for the same place in the pattern stop merging; around a group it keeps
+  // none.
+  struct Span {
+    size_t at, size;
+    bool quoted;
+  };
+  std::vector<Span> repeated_items{};
 };
 
 // A construct the step refuses, at a byte offset of the user's pattern.

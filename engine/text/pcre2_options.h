@@ -1,5 +1,6 @@
-// The options of every PCRE2 compile of a user's pattern: the one that matches and the
-// one that checks what PCRE2 read (pattern_guard.h) must read the pattern alike.
+// The options of every PCRE2 compile of a user's pattern: the one that matches, the one
+// that checks what PCRE2 read (pattern_guard.h) and the automaton's
+// (pattern_automaton.h) must read the pattern alike.
 #pragma once
 
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -16,5 +17,8 @@ namespace engine {
 // does not.
 inline constexpr uint32_t kPatternOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_NEVER_BACKSLASH_C |
                                             PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX;
+
+// Groups nest at most this deep in a user's pattern.
+inline constexpr uint32_t kNestingLimit = 250;
 
 }  // namespace engine

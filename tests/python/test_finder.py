@@ -74,6 +74,24 @@ def test_patterns_read_as_the_users_language(make, pattern, sheets, found):
     assert names([make([source(n) for n in sheets]).find_sheet_by_regex(pattern)]) == [found]
 
 
+# Plain patterns whose backtracking reaches its limit on these names are decided without
+# it; with a look-ahead the limit still counts as no match.
+@pytest.mark.parametrize(
+    "pattern, name, found",
+    [
+        ("(x+x+)+y", "x" * 40 + "z xxy", True),
+        ("(x+x+)+y", "x" * 40 + "zy", False),
+        ("(?=x)(x+x+)+y", "x" * 40 + "z xxy", False),
+        ("^(a|b)*$", "ab" * 600_000, True),
+        (r"(\w+\s?)+$", "word " * 30 + "!x", True),
+        (r"(\w+\s?)+$", "word " * 30_000 + "!x", True),
+    ],
+)
+def test_plain_patterns_match_beyond_the_backtracking_limit(make, pattern, name, found):
+    f = make([source("-"), source(name)])
+    assert names([f.find_sheet_by_regex(pattern)]) == [name if found else None]
+
+
 # The matcher keeps its stack off the thread's: Python runs threads on as little as 32 KiB.
 def test_patterns_match_on_a_small_thread_stack():
     code = textwrap.dedent("""

@@ -290,11 +290,53 @@ TEST(Pattern, LongNamesMatchWithinTheBacktrackingLimit) {
       EXPECT_TRUE(finds(pattern, repeated("ab", length / 2))) << pattern << " " << length;
 }
 
-// Both patterns run the JIT out of stack first; only the first then exceeds the limit.
-TEST(Pattern, AMatchBeyondTheBacktrackingLimitIsNoMatch) {
+// Each pattern runs the JIT out of stack first; the first two then exceed the backtracking
+// limit. Only a pattern that needs backtracking (a look-ahead here) loses its match there;
+// the automaton decides a plain one.
+TEST(Pattern, OnlyAPatternThatNeedsBacktrackingLosesAMatchBeyondTheLimit) {
   const std::string name = repeated("ab", 60'000) + std::string(30, 'a') + "!";
-  EXPECT_FALSE(finds("^(?:(a|b)+(a+)+c|.*!)", name));
+  EXPECT_FALSE(finds("^(?:(?=a)(a|b)+(a+)+c|.*!)", name));
+  EXPECT_TRUE(finds("^(?:(a|b)+(a+)+c|.*!)", name));
   EXPECT_TRUE(finds("^(?:(a|b)+a+c|.*!)", name));
+}
+
+// Plain patterns whose backtracking reaches the limit, and what the automaton makes of
+// them: single items repeated by "+" or "{n,}" (also quoted, escaped, classes, UTF-8
+// characters, in extended mode), patterns that leave a quote or a comment open, and
+// names that hold no match.
+TEST(Pattern, TheAutomatonDecidesPlainPatternsBeyondTheLimit) {
+  const std::string xs(40, 'x');
+  const struct {
+    std::string pattern, name;
+    bool found;
+  } cases[] = {
+      {"(x+x+)+y", xs + "z xxy", true},
+      {"(x+x+)+y", xs + "z xx", false},
+      {"(x+x+)+y", xs + "zy", false},
+      {"(x{1,}x{2,})+y", xs + "z xxxy", true},
+      {"(x+?x+?)+?y", xs + "z xxy", true},
+      {"^(a|b)*$", repeated("ab", 600'000), true},
+      {"^(a|b)*$", repeated("ab", 600'000) + "c", false},
+      {"(\\w+\\s?)+$", repeated("word ", 30) + "!x", true},
+      {"(\\w+\\s?)+$", repeated("word ", 30) + "!", false},
+      {"([xz]+[xz]+)+y", xs + "q zzy", true},
+      {"(\\x{78}+\\u0078+)+y", xs + "z xxy", true},
+      {"(é+é+)+y", repeated("é", 40) + "z ééy", true},
+      {"(é+é+)+y", repeated("é", 40) + "z éy", false},
+      {"(\\Qx\\E+\\Qax\\E+)+y", xs + "z xaxxy", true},
+      {"(\\Qx\\E+\\Qax\\E+)+y", xs + "z xxy", false},
+      {"(?x)( x + \\n? x + )+ y # x+", xs + "z xxy", true},
+      {"(x+x+)+\\Qy", xs + "z xxy", true},
+      {"(?x)(x+x+)+y#", xs + "z xxy", true},
+      {"(?i)(X+X+)+Y", xs + "z xxy", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(finds(c.pattern, c.name), c.found) << c.pattern;
+}
+
+// Items the automaton does not run leave the limit's answer: no match.
+TEST(Pattern, APlainPatternTheAutomatonCannotRunLosesItsMatch) {
+  EXPECT_FALSE(finds("(x+x+)+\\Ky", std::string(40, 'x') + "z xxy"));
+  EXPECT_TRUE(finds("(x+x+)+\\Ky", "xxy"));
 }
 
 }  // namespace
