@@ -1,6 +1,10 @@
 // The borrow flag of every instance: 0 free, n for n shared borrows, all ones for one
 // exclusive borrow. It is an atomic word because calls that have released the
-// interpreter lock may borrow the same object from several threads at once.
+// interpreter lock may borrow the same object from several threads at once. For the same
+// reason the guards below give a borrow back on every path, also on a thread that the
+// interpreter ends at shutdown, which is unwound without the lock: the object holding the
+// flag stays alive, since no reference to it on that thread (a Python frame's, a Ref) is
+// released.
 #pragma once
 
 #include <atomic>

@@ -1,7 +1,9 @@
 # Readable cell and sheet records read from Python objects and dicts, as the `cells`
 # argument of a readable search and the `sheets` of a Finder turn them into records.
 import collections.abc
+import subprocess
 import sys
+import textwrap
 
 import pytest
 
@@ -194,6 +196,73 @@ def test_a_stop_releases_every_record_and_reference():
     del cells
     assert [sys.getrefcount(o) for o in held + [lent]] == before
     assert facts(build(lent)[0]) == facts(lent)
+
+
+# Daemon threads still reading Python objects when the interpreter shuts down: each is
+# ended where its Python code next lets the lock go, while the reader holds the only
+# reference to a list it was handed (a cell's value, a sheet's cells, an iterator over an
+# argument), or while dropping that reference runs the __del__ of an item. The process
+# must exit cleanly all the same.
+EXIT_SOURCES = """
+import threading, time
+from sheafwork import readable
+
+class Slow:
+    def __str__(self):
+        time.sleep(0.0005)
+        return "s"
+    def __index__(self):
+        time.sleep(0.0005)
+        return 1
+
+class Dying:
+    def __del__(self):
+        time.sleep(0.0005)
+
+class SlowDict(dict):
+    def __getitem__(self, key):
+        time.sleep(0.0005)
+        return dict.__getitem__(self, key)
+
+class Cell:
+    row = 1; column = 1; formula = None; data_type = "s"
+    def __init__(self, kind):
+        self.kind = kind
+    @property
+    def value(self):
+        return [self.kind(), [self.kind()]]
+
+class Sheet:
+    name = "S"; sheet_state = "visible"; merge_cells = []
+    @property
+    def cells(self):
+        return [SlowDict(row=1, column=1, value="v", formula=None, data_type="s") for _ in range(5)]
+
+def loop(call):
+    while True:
+        call()
+"""
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        pytest.param('readable.find_cells_by_regex("s", [Cell(Slow) for _ in range(20)])', id="value-str"),
+        pytest.param('readable.find_cells_by_regex("s", [Cell(Dying) for _ in range(20)])', id="value-del"),
+        pytest.param("readable.Finder([Sheet()])", id="Finder"),
+        pytest.param("readable.create_finder([Sheet()])", id="create_finder"),
+        pytest.param("readable.find_values_by_col_rows(1, [Slow(), Slow()], [])", id="argument-index"),
+    ],
+)
+def test_daemon_threads_ended_while_reading_let_the_process_exit(call):
+    code = EXIT_SOURCES + textwrap.dedent(f"""
+        for _ in range(8):
+            threading.Thread(target=loop, args=(lambda: {call},), daemon=True).start()
+        time.sleep(0.2)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    # A sanitizer's report may lose the race with the exit, so its text is checked too.
+    assert (result.returncode, result.stderr[-2000:]) == (0, "")
 
 
 def sheet_source(merge_cells=None, cells=()):
