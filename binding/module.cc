@@ -76,6 +76,7 @@ Ref start() {
   if (built != nullptr) return Ref::borrow(built);
   Ref module = checked(PyModule_Create(&definition));
   fill(module.get());
+  watch_interpreter_ending();
   built = Ref(module).release();
   return module;
 }

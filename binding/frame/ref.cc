@@ -7,6 +7,30 @@
 
 namespace binding {
 
+std::atomic<bool> interpreter_ending{false};
+
+namespace {
+
+PyObject* note_interpreter_ending(PyObject*, PyObject*) {
+  interpreter_ending.store(true, std::memory_order_relaxed);
+  // The interpreter marks itself as ending after its atexit callbacks, with an atomic
+  // store; a thread that reads that mark and then passes the fence in
+  // may_release_references reads the flag set.
+  std::atomic_thread_fence(std::memory_order_release);
+  Py_RETURN_NONE;
+}
+
+PyMethodDef note_interpreter_ending_def = {"_note_interpreter_ending", note_interpreter_ending,
+                                           METH_NOARGS, nullptr};
+
+}  // namespace
+
+void watch_interpreter_ending() {
+  Ref callback = checked(PyCFunction_New(&note_interpreter_ending_def, nullptr));
+  Ref atexit = checked(PyImport_ImportModule("atexit"));
+  checked(PyObject_CallMethod(atexit.get(), "register", "O", callback.get()));
+}
+
 // The handler binds the forced unwinding, which carries no exception object (see
 // `guarded` in call.h): UBSan's null check is off for this one function.
 #if defined(__GLIBC__)

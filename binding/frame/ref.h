@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <atomic>
 #include <utility>
 
 namespace binding {
@@ -15,15 +16,28 @@ struct PythonError {};
 
 [[noreturn]] inline void throw_python_error() { throw PythonError{}; }
 
+// Set for good by a callback that watch_interpreter_ending() registers with atexit: the
+// interpreter runs those callbacks before it starts to end other threads.
+extern std::atomic<bool> interpreter_ending;
+
+// Registers that callback; called once, at import.
+void watch_interpreter_ending();
+
 // Whether this thread may drop references now: whether it has a thread state. A thread
 // that the interpreter ends at shutdown (a daemon thread taking the lock back) is unwound
 // with none and without the lock while another thread tears the interpreter down;
 // dropping a reference there, let alone freeing an object, would race with that. Without
 // a thread state the lock is not held, whatever the reason, so nothing narrower is asked.
-// The question is a call into the interpreter that reads a thread-local variable, a few
-// nanoseconds a release: close to a tenth of reading a list of dicts into records,
-// nothing measurable on Sheet.cell.
-inline bool may_release_references() { return _PyThreadState_UncheckedGet() != nullptr; }
+// Asking is a call into the interpreter that reads a thread-local variable, a tenth of
+// the time of reading a list of dicts into records; so it is asked only once the
+// interpreter has begun to end (interpreter_ending), before which no thread is ended.
+inline bool may_release_references() {
+  // Pairs with the fence where interpreter_ending is set: a thread that read that the
+  // interpreter is ending, and is ended for it, reads the flag set (ref.cc).
+  std::atomic_thread_fence(std::memory_order_acquire);
+  if (!interpreter_ending.load(std::memory_order_relaxed)) [[likely]] return true;
+  return _PyThreadState_UncheckedGet() != nullptr;
+}
 
 // Drops the last reference to `object`. Freeing it may run Python code (__del__, weak
 // reference callbacks, the items of a list), and at shutdown that code may end the
