@@ -1,6 +1,5 @@
 """Finder, create_finder and ReadableSheet."""
 
-import os
 import random
 import subprocess
 import sys
@@ -212,8 +211,6 @@ def test_view_searches_match_the_reference_over_sorted_cells(seed):
 # A shortage of memory in a search, on the calling thread (one sheet) or on the pool's
 # workers (many), is the caller's MemoryError and passes with the shortage: the same
 # Finder, on the same thread, finds again once memory is back.
-@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""),
-                    reason="the sanitizer's allocator ends the process on a shortage")
 @pytest.mark.parametrize("sheets", [1, 5000])
 def test_a_memory_shortage_in_a_search_passes(sheets):
     code = textwrap.dedent(f"""
