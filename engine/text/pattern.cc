@@ -1,8 +1,5 @@
 #include "engine/text/pattern.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -10,28 +7,13 @@
 #include "engine/text/pattern_automaton.h"
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
+#include "engine/text/pcre2_common.h"
 
 namespace engine {
 
 namespace {
 
 constexpr uint32_t kMatchLimit = 1'000'000;
-
-template <class T, void (*Free)(T*)>
-struct Freed {
-  void operator()(T* p) const { Free(p); }
-};
-using CompileContext =
-    std::unique_ptr<pcre2_compile_context, Freed<pcre2_compile_context, pcre2_compile_context_free>>;
-using MatchData =
-    std::unique_ptr<pcre2_match_data, Freed<pcre2_match_data, pcre2_match_data_free>>;
-
-std::string error_text(int code) {
-  PCRE2_UCHAR buffer[256];
-  const int n = pcre2_get_error_message(code, buffer, sizeof buffer);
-  return n < 0 ? "unknown error " + std::to_string(code)
-               : std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
-}
 
 std::string compile_error(size_t offset, std::string_view message) {
   return "CompileError { offset: " + std::to_string(offset) + ", message: \"" +
@@ -91,15 +73,11 @@ struct Pattern::Code {
 };
 
 std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
-  const auto read = read_pattern(pattern);
+  auto read = read_pattern(pattern);
   if (const auto* refusal = std::get_if<PatternRefusal>(&read))
     return compile_error(refusal->offset, refusal->message);
-  const PatternReading& reading = std::get<PatternReading>(read);
-  CompileContext context(pcre2_compile_context_create(nullptr));
-  if (!context) throw std::bad_alloc();
-  pcre2_set_parens_nest_limit(context.get(), kNestingLimit);
-  // A build's default newline convention would change where ".", "^" and "$" stop.
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
+  PatternReading& reading = std::get<PatternReading>(read);
+  const CompileContext context = compile_context();
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
@@ -108,7 +86,7 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
                              context.get());
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-    return compile_error(reading.user_offset(offset), error_text(error));
+    return compile_error(reading.user_offset(offset), pcre2_error_text(error));
   }
   if (const auto refusal = refusal_by_pcre2(reading, code->code, context.get()))
     return compile_error(refusal->offset, refusal->message);
@@ -120,7 +98,8 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   pcre2_set_depth_limit(code->match_context, kMatchLimit);
   pcre2_set_heap_limit(code->match_context, heap_limit_kib(code->code));
   pcre2_jit_stack_assign(code->match_context, thread_jit_stack, nullptr);
-  if (!reading.needs_backtracking) code->automaton = std::make_unique<PatternAutomaton>(reading);
+  if (!reading.needs_backtracking)
+    code->automaton = std::make_unique<PatternAutomaton>(std::move(reading));
   return Pattern(std::move(code));
 }
 

@@ -1,6 +1,5 @@
 #include "engine/text/pattern_automaton.h"
 
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -16,14 +15,16 @@ namespace {
 constexpr std::string_view kBefore = "(?s:.*?)(?:";
 constexpr std::string_view kAfter = "\\E(?x)\n)";
 
+}  // namespace
+
 // The pattern with each single item that "+" or "{n,}" repeats in a group: the count
 // PCRE2 keeps with such a repeat tells apart the states of each start in the text, which
 // then never merge, and the automaton slows with the square of the text.
-std::string automaton_source(const PatternReading& reading) {
-  const std::string_view text = reading.pcre2;
+std::string PatternAutomaton::source() const {
+  const std::string_view text = reading_.pcre2;
   std::string source(kBefore);
   size_t copied = 0;
-  for (const PatternReading::Span& item : reading.repeated_items) {
+  for (const PatternReading::Span& item : reading_.repeated_items) {
     source.append(text.substr(copied, item.at - copied));
     const std::string_view inside = text.substr(item.at, item.size);
     if (item.quoted)
@@ -36,32 +37,18 @@ std::string automaton_source(const PatternReading& reading) {
   return source;
 }
 
-template <class T, void (*Free)(T*)>
-struct Freed {
-  void operator()(T* p) const { Free(p); }
-};
-
-}  // namespace
-
-PatternAutomaton::PatternAutomaton(const PatternReading& reading)
-    : source_(automaton_source(reading)) {}
-
 PatternAutomaton::~PatternAutomaton() { pcre2_code_free(code_); }
 
 const pcre2_code* PatternAutomaton::code() const {
   if (compiled_.load(std::memory_order_acquire)) return code_;
   std::lock_guard<std::mutex> lock(compiling_);
   if (compiled_.load(std::memory_order_relaxed)) return code_;
-  std::unique_ptr<pcre2_compile_context,
-                  Freed<pcre2_compile_context, pcre2_compile_context_free>>
-      context(pcre2_compile_context_create(nullptr));
-  if (!context) throw std::bad_alloc();
   // The source nests the user's groups two deeper.
-  pcre2_set_parens_nest_limit(context.get(), kNestingLimit + 2);
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
+  const CompileContext context = compile_context(kNestingLimit + 2);
+  const std::string source = this->source();
   int error = 0;
   PCRE2_SIZE offset = 0;
-  code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source_.data()), source_.size(),
+  code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
                         kPatternOptions, &error, &offset, context.get());
   // Left to be tried again by the next search.
   if (code_ == nullptr && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
@@ -73,8 +60,7 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
   const pcre2_code* code = this->code();
   // The groups added can make a source too large for PCRE2.
   if (code == nullptr) return std::nullopt;
-  std::unique_ptr<pcre2_match_data, Freed<pcre2_match_data, pcre2_match_data_free>> data(
-      pcre2_match_data_create(1, nullptr));
+  const MatchData data(pcre2_match_data_create(1, nullptr));
   if (!data) throw std::bad_alloc();
   // Three ints a state, twice: the states at this character and at the next.
   std::vector<int> workspace(1024);

@@ -2,8 +2,8 @@
 // backtracking (PatternReading::needs_backtracking is false). It follows every way
 // through the pattern at once, character by character, so its time grows with the text
 // times the pattern, and no backtracking limit cuts it short: Pattern::search lets it
-// decide a name where backtracking reached its limit on such a pattern. Compiled on its
-// first search, then shared by every thread.
+// decide a name where backtracking reached its limit on such a pattern, which is rare:
+// it is written out and compiled on its first search, then shared by every thread.
 #pragma once
 
 #include <atomic>
@@ -11,16 +11,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/text/pattern_reading.h"
-#include "engine/text/pcre2_options.h"
+#include "engine/text/pcre2_common.h"
 
 namespace engine {
 
 class PatternAutomaton {
  public:
   // `reading` compiled with kPatternOptions.
-  explicit PatternAutomaton(const PatternReading& reading);
+  explicit PatternAutomaton(PatternReading reading) : reading_(std::move(reading)) {}
   ~PatternAutomaton();
   PatternAutomaton(const PatternAutomaton&) = delete;
   PatternAutomaton& operator=(const PatternAutomaton&) = delete;
@@ -32,7 +33,7 @@ class PatternAutomaton {
   std::optional<bool> search(std::string_view text) const;
 
   // The pattern as the automaton reads it (see pattern_automaton.cc).
-  const std::string& source() const { return source_; }
+  std::string source() const;
 
   // States the automaton may follow at one place of the text.
   static constexpr size_t kMostStates = size_t{1} << 20;
@@ -41,7 +42,7 @@ class PatternAutomaton {
   // Null when the source does not compile.
   const pcre2_code* code() const;
 
-  std::string source_;
+  const PatternReading reading_;
   mutable std::mutex compiling_;
   mutable std::atomic<bool> compiled_{false};
   mutable pcre2_code* code_ = nullptr;  // set once, before compiled_

@@ -11,13 +11,6 @@ namespace engine {
 
 namespace {
 
-std::string error_text(int code) {
-  PCRE2_UCHAR buffer[256];
-  const int n = pcre2_get_error_message(code, buffer, sizeof buffer);
-  return n < 0 ? "unknown error " + std::to_string(code)
-               : std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
-}
-
 // Where an explicit callout starts. PCRE2 reports the offset after it, and for a string
 // argument where the text starts, after "(?C" and the opening delimiter; a number runs
 // back from the closing ")" to the "(?C".
@@ -47,10 +40,6 @@ int note_item(pcre2_callout_enumerate_block* block, void* data) {
   return 0;
 }
 
-struct FreeCode {
-  void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-
 }  // namespace
 
 std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
@@ -71,12 +60,12 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
   } else if (!suspects.empty()) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    const std::unique_ptr<pcre2_code, FreeCode> items(
+    const Pcre2Code items(
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
                       kPatternOptions | PCRE2_AUTO_CALLOUT, &error, &offset, context));
     if (!items && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     if (!items && refused.starts.empty())
-      return PatternRefusal{reading.user_offset(offset), error_text(error)};
+      return PatternRefusal{reading.user_offset(offset), pcre2_error_text(error)};
     Callouts starts{text, {}};
     if (items) pcre2_callout_enumerate(items.get(), note_item, &starts);
     for (const size_t at : starts.starts)

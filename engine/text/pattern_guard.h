@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "engine/text/pattern_reading.h"
-#include "engine/text/pcre2_options.h"
+#include "engine/text/pcre2_common.h"
 
 namespace engine {
 

@@ -33,7 +33,7 @@
 #include "engine/text/pattern.h"
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
-#include "engine/text/pcre2_options.h"
+#include "engine/text/pcre2_common.h"
 
 namespace engine::testing {
 

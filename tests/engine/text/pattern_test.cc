@@ -171,11 +171,7 @@ std::optional<PatternRefusal> guarded(const PatternReading& reading) {
     ADD_FAILURE() << reading.pcre2;
     return std::nullopt;
   }
-  pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
-  pcre2_set_newline(context, PCRE2_NEWLINE_LF);
-  auto refusal = refusal_by_pcre2(reading, compiled.code.get(), context);
-  pcre2_compile_context_free(context);
-  return refusal;
+  return refusal_by_pcre2(reading, compiled.code.get(), compile_context().get());
 }
 
 std::string guarded_text(const PatternReading& reading) {
