@@ -7,9 +7,9 @@ import re
 import subprocess
 import sys
 import tempfile
-import time
 
 import sheafwork
+from timing import best_of
 
 try:
     import openpyxl
@@ -23,15 +23,6 @@ except ImportError:
 FILL_CELLS = 100_000
 EXPORT_CELLS = 1_000_000
 COLUMNS = 10
-
-
-def best_of(runs, fn):
-    best = float("inf")
-    for _ in range(runs):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def report(label, ours, peer_name, theirs, goal=None):

@@ -10,11 +10,11 @@ The split of one call is measured with calls that do less of the work:
 Figures are medians of runs taken in turns, so that a change of load touches all alike.
 """
 import os
-import statistics
 import threading
 import time
 
 from sheafwork import readable
+from timing import medians
 
 CELLS = 1_000_000
 COLUMNS = 10
@@ -28,16 +28,6 @@ GOAL_THREADS = 3.0
 def dict_cells():
     return [{"row": i // COLUMNS + 1, "column": i % COLUMNS + 1, "value": f"item {i}",
              "formula": None, "data_type": "s"} for i in range(CELLS)]
-
-
-def medians(runs, *fns):
-    times = [[] for _ in fns]
-    for _ in range(runs):
-        for i, fn in enumerate(fns):
-            start = time.perf_counter()
-            fn()
-            times[i].append(time.perf_counter() - start)
-    return [statistics.median(t) for t in times]
 
 
 def at_once(fn, n):

@@ -9,9 +9,9 @@ that reaches the limit, then the automaton. The last column is the ratio re / sh
 """
 import os
 import re
-import time
 
 from sheafwork import readable
+from timing import best_of_each
 
 LENGTHS = (200_000, 1_000_000)
 
@@ -22,17 +22,6 @@ CASES = [
     (r"(\w+\s?)+$", r"\w$", lambda n: "word " * (n // 5 - 1) + "word!x", True),
     ("(é|[^!]+)+#", "[^!]#", lambda n: "é" * (n - 2) + "!#", False),
 ]
-
-
-def best_of_each(runs, *fns):
-    # Taken in turns, so that a change of load on the machine touches all alike.
-    best = [float("inf")] * len(fns)
-    for _ in range(runs):
-        for i, fn in enumerate(fns):
-            start = time.perf_counter()
-            fn()
-            best[i] = min(best[i], time.perf_counter() - start)
-    return best
 
 
 def main():

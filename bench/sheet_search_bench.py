@@ -12,9 +12,9 @@ split of one call is measured with calls that do less of the work:
 Differences of best times on a busy machine carry a millisecond or two of noise.
 """
 import os
-import time
 
 import sheafwork
+from timing import best_of, best_of_each
 
 try:
     import openpyxl
@@ -30,21 +30,6 @@ SEARCHES = [("find_cells_by_regex", "777"), ("find_cells_by_str", "item 424242")
 
 def text(row, col):
     return f"item {row * COLUMNS + col}"
-
-
-def best_of(runs, fn):
-    return best_of_each(runs, fn)[0]
-
-
-def best_of_each(runs, *fns):
-    # Taken in turns, so that a change of load on the machine touches all alike.
-    best = [float("inf")] * len(fns)
-    for _ in range(runs):
-        for i, fn in enumerate(fns):
-            start = time.perf_counter()
-            fn()
-            best[i] = min(best[i], time.perf_counter() - start)
-    return best
 
 
 def build_sheet():

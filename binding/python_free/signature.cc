@@ -48,20 +48,27 @@ std::string too_many_positional_text(const Signature& sig, size_t given) {
   return out;
 }
 
-std::string unexpected_keyword_text(const Signature& sig, std::string_view keyword) {
+namespace {
+
+// "<function>() got <what> '<name>'"
+std::string got_text(const Signature& sig, std::string_view what, std::string_view name) {
   std::string out = sig.full_name();
-  out += " got an unexpected keyword argument '";
-  out += keyword;
+  out += " got ";
+  out += what;
+  out += " '";
+  out += name;
   out += '\'';
   return out;
 }
 
+}  // namespace
+
+std::string unexpected_keyword_text(const Signature& sig, std::string_view keyword) {
+  return got_text(sig, "an unexpected keyword argument", keyword);
+}
+
 std::string multiple_values_text(const Signature& sig, std::string_view parameter) {
-  std::string out = sig.full_name();
-  out += " got multiple values for argument '";
-  out += parameter;
-  out += '\'';
-  return out;
+  return got_text(sig, "multiple values for argument", parameter);
 }
 
 std::string positional_only_as_keyword_text(const Signature& sig,
