@@ -67,10 +67,10 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
   // Three ints a state, twice: the states at this character and at the next.
   std::vector<int> workspace(1024);
   for (;;) {
-    const int rc = dfa_match_with_stack_room(
-        code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-        PCRE2_ANCHORED | PCRE2_DFA_SHORTEST | PCRE2_NO_UTF_CHECK, data.get(), nullptr,
-        workspace.data(), workspace.size());
+    const int rc =
+        dfa_match_with_stack_room(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                                  PCRE2_ANCHORED | PCRE2_DFA_SHORTEST | PCRE2_NO_UTF_CHECK,
+                                  data.get(), nullptr, workspace.data(), workspace.size());
     if (rc >= 0) return true;
     if (rc == PCRE2_ERROR_NOMATCH) return false;
     if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();

@@ -26,8 +26,8 @@ size_t nesting_bound(PCRE2_SPTR pattern, PCRE2_SIZE length) {
 }  // namespace
 
 pcre2_code* compile_with_stack_room(PCRE2_SPTR pattern, PCRE2_SIZE length, uint32_t options,
-                                    int* error, PCRE2_SIZE* offset,
-                                    pcre2_compile_context* context, uint32_t jit_options) {
+                                    int* error, PCRE2_SIZE* offset, pcre2_compile_context* context,
+                                    uint32_t jit_options) {
   pcre2_code* code = nullptr;
   auto compile = [&]() noexcept {
     code = pcre2_compile(pattern, length, options, error, offset, context);

@@ -18,8 +18,8 @@ namespace engine {
 // of what it compiled (whose failure leaves the interpreter to match). Starting a thread
 // for them that cannot be started throws std::bad_alloc.
 pcre2_code* compile_with_stack_room(PCRE2_SPTR pattern, PCRE2_SIZE length, uint32_t options,
-                                    int* error, PCRE2_SIZE* offset,
-                                    pcre2_compile_context* context, uint32_t jit_options = 0);
+                                    int* error, PCRE2_SIZE* offset, pcre2_compile_context* context,
+                                    uint32_t jit_options = 0);
 
 // pcre2_dfa_match with its arguments, for a pattern without look-around: the automaton
 // matcher recurses into look-arounds only, and the automaton runs plain patterns. Starting

@@ -72,7 +72,8 @@ TEST(Pcre2StackRoom, DeepPatternsGiveTheSameOutcomeOnSmallStacks) {
   for (const size_t kib : {32, 64, 128}) {
     std::vector<std::string> outcomes;
     on_thread_with_stack(kib * 1024, [&] {
-      for (size_t i = 0; i < patterns.size(); ++i) outcomes.push_back(outcome(patterns[i], names[i]));
+      for (size_t i = 0; i < patterns.size(); ++i)
+        outcomes.push_back(outcome(patterns[i], names[i]));
     });
     ASSERT_EQ(outcomes.size(), patterns.size());
     for (size_t i = 0; i < patterns.size(); ++i)
