@@ -14,11 +14,11 @@ constexpr size_t kCompileBase = 48 * 1024;
 constexpr size_t kCompilePerLevel = 1280;
 constexpr size_t kDfaNeed = 64 * 1024;
 
-// Every group PCRE2 nests opens with "(" in the text, but for the look-around it makes of
-// [[:<:]] or [[:>:]], which holds no group. No compile context (pcre2_common.h) lets
-// groups nest deeper than the automaton's, two below the user's limit, and PCRE2 refuses a
-// deeper pattern before it recurses.
-size_t nesting_bound(PCRE2_SPTR pattern, PCRE2_SIZE length) {
+// Each level of PCRE2's recursion is a group, and every group opens with "(" in the
+// text, but for the look-around it makes of [[:<:]] or [[:>:]], which holds none. The
+// count stops at the deepest nesting any compile context allows (the automaton's): the
+// need there is twice the most any pattern was measured to take.
+size_t recursion_bound(PCRE2_SPTR pattern, PCRE2_SIZE length) {
   const auto opened = static_cast<size_t>(std::count(pattern, pattern + length, '('));
   return std::min<size_t>(opened + 1, kNestingLimit + 2);
 }
@@ -33,7 +33,7 @@ pcre2_code* compile_with_stack_room(PCRE2_SPTR pattern, PCRE2_SIZE length, uint3
     code = pcre2_compile(pattern, length, options, error, offset, context);
     if (code != nullptr && jit_options != 0) pcre2_jit_compile(code, jit_options);
   };
-  run_with_stack_room(kCompileBase + kCompilePerLevel * nesting_bound(pattern, length), compile);
+  run_with_stack_room(kCompileBase + kCompilePerLevel * recursion_bound(pattern, length), compile);
   return code;
 }
 

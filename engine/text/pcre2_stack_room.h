@@ -3,7 +3,9 @@
 // recurse once per nested group, and the automaton matcher, which keeps 30 KiB of
 // workspace there. Measured with PCRE2 10.42 on x86-64 (AddressSanitizer adds some 3 KiB
 // to each base, and nothing per group, PCRE2 itself not being instrumented):
-//   pcre2_compile       19 KiB + 640 B per level of nesting  (250 levels: 175 KiB)
+//   pcre2_compile       19 KiB + 640 B per level of nesting  (250 levels: 175 KiB), or
+//                       + 160 B per group in a row that may match nothing after a
+//                       repeat, which it follows up to 1,000 deep (175 KiB)
 //   pcre2_jit_compile    4 KiB + 580 B per level              (250 levels: 143 KiB)
 //   pcre2_dfa_match     32 KiB, + 400 B per level of look-around
 // pcre2_match needs less than 4 KiB whatever the nesting: the interpreter keeps its

@@ -42,8 +42,8 @@ std::string outcome(const std::string& pattern, const std::string& name) {
 
 // Each shape at each depth up to the nesting limit, as one past it, gives on a small
 // stack what it gives on the main thread's: the matching compile, the guard's (a class
-// holding "(?R)"), look-arounds (the JIT's deepest) and the automaton's compile and match
-// (a plain pattern beyond the backtracking limit).
+// holding "(?R)"), look-arounds (the JIT's deepest), the automaton's compile and match
+// (a plain pattern beyond the backtracking limit), and long rows of groups.
 TEST(Pcre2StackRoom, DeepPatternsGiveTheSameOutcomeOnSmallStacks) {
   struct Shape {
     std::string_view open, inside, close, name;
@@ -64,6 +64,13 @@ TEST(Pcre2StackRoom, DeepPatternsGiveTheSameOutcomeOnSmallStacks) {
       names.emplace_back(shape.name);
       expected.push_back(outcome(patterns.back(), names.back()));
     }
+  // Groups in a row that may match nothing, after a repeat: PCRE2 follows them one level
+  // deeper each, when it checks what may come after the repeat.
+  for (const int run : {100, 500, 1000, 3000}) {
+    patterns.push_back("x+" + repeated("(?:|a)", run) + "y");
+    names.emplace_back("xaay");
+    expected.push_back(outcome(patterns.back(), names.back()));
+  }
   patterns.push_back(repeated("(", 251) + "a" + repeated(")", 251));
   names.emplace_back("a");
   expected.push_back(outcome(patterns.back(), names.back()));
