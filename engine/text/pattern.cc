@@ -8,6 +8,7 @@
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 #include "engine/text/pcre2_common.h"
+#include "engine/text/pcre2_stack_room.h"
 
 namespace engine {
 
@@ -81,17 +82,16 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
-  code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
-                             reading.pcre2.size(), kPatternOptions, &error, &offset,
-                             context.get());
+  // Without JIT support the interpreter matches; the result is the same.
+  code->code = compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
+                                       reading.pcre2.size(), kPatternOptions, &error, &offset,
+                                       context.get(), PCRE2_JIT_COMPLETE);
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     return compile_error(reading.user_offset(offset), pcre2_error_text(error));
   }
   if (const auto refusal = refusal_by_pcre2(reading, code->code, context.get()))
     return compile_error(refusal->offset, refusal->message);
-  // Without JIT support the interpreter matches; the result is the same.
-  pcre2_jit_compile(code->code, PCRE2_JIT_COMPLETE);
   code->match_context = pcre2_match_context_create(nullptr);
   if (code->match_context == nullptr) throw std::bad_alloc();
   pcre2_set_match_limit(code->match_context, kMatchLimit);

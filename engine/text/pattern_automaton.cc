@@ -3,6 +3,8 @@
 #include <new>
 #include <vector>
 
+#include "engine/text/pcre2_stack_room.h"
+
 namespace engine {
 
 namespace {
@@ -48,8 +50,8 @@ const pcre2_code* PatternAutomaton::code() const {
   const std::string source = this->source();
   int error = 0;
   PCRE2_SIZE offset = 0;
-  code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
-                        kPatternOptions, &error, &offset, context.get());
+  code_ = compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
+                                  kPatternOptions, &error, &offset, context.get());
   // Left to be tried again by the next search.
   if (code_ == nullptr && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
   compiled_.store(true, std::memory_order_release);
@@ -65,9 +67,10 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
   // Three ints a state, twice: the states at this character and at the next.
   std::vector<int> workspace(1024);
   for (;;) {
-    const int rc = pcre2_dfa_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                   0, PCRE2_ANCHORED | PCRE2_DFA_SHORTEST | PCRE2_NO_UTF_CHECK,
-                                   data.get(), nullptr, workspace.data(), workspace.size());
+    const int rc =
+        dfa_match_with_stack_room(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                                  PCRE2_ANCHORED | PCRE2_DFA_SHORTEST | PCRE2_NO_UTF_CHECK,
+                                  data.get(), nullptr, workspace.data(), workspace.size());
     if (rc >= 0) return true;
     if (rc == PCRE2_ERROR_NOMATCH) return false;
     if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/text/pcre2_stack_room.h"
+
 namespace engine {
 
 namespace {
@@ -60,9 +62,9 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
   } else if (!suspects.empty()) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    const Pcre2Code items(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                      kPatternOptions | PCRE2_AUTO_CALLOUT, &error, &offset, context));
+    const Pcre2Code items(compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(text.data()),
+                                                  text.size(), kPatternOptions | PCRE2_AUTO_CALLOUT,
+                                                  &error, &offset, context));
     if (!items && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     if (!items && refused.starts.empty())
       return PatternRefusal{reading.user_offset(offset), pcre2_error_text(error)};

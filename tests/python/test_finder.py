@@ -1,6 +1,8 @@
 """Finder, create_finder and ReadableSheet."""
 
+import ast
 import random
+import re
 import subprocess
 import sys
 import textwrap
@@ -110,6 +112,59 @@ def test_patterns_match_on_a_small_thread_stack():
     result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
     assert result.returncode == 0, result.stderr[-2000:]
     assert result.stdout.strip() == "[100000, 100000]"
+
+
+# Groups nest as deep as the language allows on every thread stack Python allows: each
+# depth finds what re finds (a compile, the guard's second compile for a class that holds
+# "(?R)", look-arounds, the automaton past the backtracking limit, for which re is given
+# a pattern with the same matches), as do long rows of groups that may match nothing after
+# a repeat (which PCRE2 follows a level deeper each), and one level more is a compile
+# error. One child per stack: an overrun would end it.
+DEEP_NAMES = ["x", "b", "R", "ab", "x" * 40 + "z xxy"]
+# (open, inside, close, inside for re, first depth, last depth + 1)
+DEEP_SHAPES = [("(", "a", ")", "a", 0, 251), ("(?:y|", "a", ")+", "a", 0, 251),
+               ("(?=", "a", ")", "a", 0, 251), ("(?<!", "b", ")", "b", 0, 251),
+               ("(", "[(?R)]", ")", "[(?R)]", 0, 251),
+               ("(?:", "(x+x+)+y", ")", "(xxy)", 240, 250)]
+DEEP_ROWS = ["x+" + "(?:|a)" * n + "y" for n in (100, 1000, 3000)]
+
+
+def test_deep_patterns_on_every_thread_stack():
+    code = textwrap.dedent(f"""
+        import sys
+        import threading
+        import sheafwork
+        from sheafwork import readable
+        found = []
+        def search():
+            finder = readable.Finder([{{"name": n, "sheet_state": "", "merge_cells": [], "cells": []}}
+                                      for n in {DEEP_NAMES!r}])
+            for o, inside, c, _, first, stop in {DEEP_SHAPES!r}:
+                found.append([getattr(finder.find_sheet_by_regex(o * d + inside + c * d), "name", None)
+                              for d in range(first, stop)])
+            found.append([getattr(finder.find_sheet_by_regex(p), "name", None) for p in {DEEP_ROWS!r}])
+            try:
+                finder.find_sheet_by_regex("(" * 251 + "a" + ")" * 251)
+            except sheafwork.PanicException as e:
+                found.append(str(e))
+        threading.stack_size(int(sys.argv[1]) * 1024)
+        thread = threading.Thread(target=search)
+        thread.start()
+        thread.join()
+        print(repr(found))
+        """)
+    children = {kib: subprocess.Popen([sys.executable, "-c", code, str(kib)], stdout=subprocess.PIPE,
+                                      stderr=subprocess.PIPE, text=True)
+                for kib in (32, 64, 128, 256, 1024, 8192)}
+    expected = [[next((n for n in DEEP_NAMES if r.search(n)), None)
+                 for r in (re.compile(o * d + inside + c * d) for d in range(first, stop))]
+                for o, _, c, inside, first, stop in DEEP_SHAPES]
+    expected.append([next((n for n in DEEP_NAMES if re.search(p, n)), None) for p in DEEP_ROWS])
+    expected.append(UNWRAP + 'CompileError { offset: 251, message: "parentheses are too deeply nested" }')
+    for kib, child in children.items():
+        out, err = child.communicate(timeout=300)
+        assert child.returncode == 0, (kib, err[-2000:])
+        assert ast.literal_eval(out) == expected, kib
 
 
 # Constructs that would run code or change the matcher's own rules are refused like any
