@@ -73,11 +73,22 @@ struct Pattern::Code {
 };
 
 std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
-  auto read = read_pattern(pattern);
-  if (const auto* refusal = std::get_if<PatternRefusal>(&read))
-    return compile_error(refusal->offset, refusal->message);
-  PatternReading& reading = std::get<PatternReading>(read);
   const CompileContext context = compile_context();
+  auto read = read_pattern(pattern);
+  if (const auto* refusal = std::get_if<PatternRefusal>(&read)) {
+    // Of two faults, the user hears of the one written first.
+    const PatternReading whole = read_pattern_past_refusals(pattern);
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    const Pcre2Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(whole.pcre2.data()),
+                                       whole.pcre2.size(), kPatternOptions, &error, &offset,
+                                       context.get()));
+    if (!code && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
+    if (!code && whole.user_offset(offset) < refusal->offset)
+      return compile_error(whole.user_offset(offset), pcre2_error_text(error));
+    return compile_error(refusal->offset, refusal->message);
+  }
+  PatternReading& reading = std::get<PatternReading>(read);
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();

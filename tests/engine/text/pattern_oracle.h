@@ -9,7 +9,8 @@
 //   each, but for quoted characters, which are items one character long;
 // - where it reads an explicit callout: a "(?C" whose change into "(?Q" makes PCRE2
 //   refuse that "(?Q", where it is;
-// - back-references: the highest one the compiled pattern holds;
+// - back-references: the highest one the compiled pattern holds (a backslash and digits
+//   PCRE2 reads as an octal character are none);
 // - possessive quantifiers the user wrote: a "+" whose change into "{2}" makes PCRE2
 //   refuse a quantifier that follows a quantifier, right there;
 // - code points: an escape it reads is one that \x{110000} in its place makes too large.
@@ -56,6 +57,9 @@ inline constexpr std::string_view kPatternTokens[] = {
     // groups, modes and comments
     "(", ")", "(?:", "(?x)", "(?xx)", "(?-x)", "(?^)", "(?x:", "(?xx:", "(?xxx)", "(?^x)", "(?xx-x)", "(?i)",
     "(?#", "(?#(", "(?#\\", "(?#[)", "(?<n>", "(?P<n>", "(?'n'", "(?|",
+    "(?m)", "(?-m)", "(?m:", "(?s)", "(?ms)", "(?^m)", "(?n)", "(?i:",
+    // anchors, numbers PCRE2 reads as octal or as references, large counts
+    "\\A", "\\z", "\\Z", "\\G", "\\B", "\\101", "\\12", "\\81", "{300,}", "{40}",
     // refused
     "(?C1)", "(?C)", "(?C\"s\")", "(?C{s})", "(?C255)", "(*ACCEPT)", "(*COMMIT)", "(*F)",
     "(*UTF)", "(*LIMIT_MATCH=9)", "(*MARK:m)", "(*pla:", "(?R)", "(?1)", "(?+1)", "(?-1)",
@@ -281,14 +285,16 @@ inline std::string disagreement(std::string_view pattern) {
   if (!compiles) return "Pattern::compile refuses what PCRE2 reads nothing refused in";
   if (pcre2->needs_backtracking && !reading.needs_backtracking)
     return "the step calls plain a pattern that needs backtracking: " + text;
-  // \10 and above count, even where PCRE2 reads an octal character.
-  bool octal_like = false;
-  for (size_t i = 0; i < text.size(); ++i)
-    octal_like = octal_like || (text[i] == '\\' && oracle::digit_at(text, i + 1) &&
-                                oracle::digit_at(text, i + 2));
-  if (!pcre2->needs_backtracking && reading.needs_backtracking && !octal_like)
+  if (!pcre2->needs_backtracking && reading.needs_backtracking)
     return "the step finds backtracking in a plain pattern: " + text;
   for (const auto& rewrite : reading.rewrites) {
+    // "$" written out as \z: an item PCRE2 reads there.
+    if (text.substr(rewrite.pcre2_at, rewrite.pcre2_size) == "\\z") {
+      const auto items = oracle::callouts(oracle::compile(text, PCRE2_AUTO_CALLOUT).code.get());
+      if (!std::binary_search(items.begin(), items.end(), rewrite.pcre2_at))
+        return "the step rewrote a \"$\" that PCRE2 does not read as one" + at(rewrite.user_at);
+      continue;
+    }
     const oracle::Compiled out_of_range = oracle::compile(
         oracle::replaced(text, rewrite.pcre2_at, rewrite.pcre2_size, "\\x{110000}"));
     if (out_of_range.error != PCRE2_ERROR_CODE_POINT_TOO_BIG ||
