@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "engine/text/pattern.h"
+#include "engine/text/pattern_automaton.h"
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 #include "engine/text/pcre2_common.h"
@@ -57,9 +58,6 @@ inline constexpr std::string_view kPatternTokens[] = {
     // groups, modes and comments
     "(", ")", "(?:", "(?x)", "(?xx)", "(?-x)", "(?^)", "(?x:", "(?xx:", "(?xxx)", "(?^x)", "(?xx-x)", "(?i)",
     "(?#", "(?#(", "(?#\\", "(?#[)", "(?<n>", "(?P<n>", "(?'n'", "(?|",
-    "(?m)", "(?-m)", "(?m:", "(?s)", "(?ms)", "(?^m)", "(?n)", "(?i:",
-    // anchors, numbers PCRE2 reads as octal or as references, large counts
-    "\\A", "\\z", "\\Z", "\\G", "\\B", "\\101", "\\12", "\\81", "{300,}", "{40}",
     // refused
     "(?C1)", "(?C)", "(?C\"s\")", "(?C{s})", "(?C255)", "(*ACCEPT)", "(*COMMIT)", "(*F)",
     "(*UTF)", "(*LIMIT_MATCH=9)", "(*MARK:m)", "(*pla:", "(?R)", "(?1)", "(?+1)", "(?-1)",
@@ -68,6 +66,9 @@ inline constexpr std::string_view kPatternTokens[] = {
     "\\1", "\\2", "\\10", "\\g{1}", "\\g1", "\\g-1", "\\g{-1}", "\\k<n>", "\\k'n'", "\\k{n}",
     "(?P=n)", "(?=", "(?!", "(?<=", "(?<!", "(?*", "(?<*", "(?>", "(?(", "(?(1)", "(?(<n>)",
     "(?(DEFINE)", "*+", "++", "?+", "{2}+", "{1,3}+", "*?", "+?", "(?(R)", "(?(?=a)", "(?(?C1)",
+    // modes, anchors, numbers PCRE2 reads as octal or as references, large counts
+    "(?m)", "(?-m)", "(?m:", "(?s)", "(?ms)", "(?^m)", "(?n)", "(?i:", "\\A", "\\z", "\\Z",
+    "\\G", "\\B", "\\101", "\\12", "\\81", "{300,}", "{40}",
 };
 inline constexpr size_t kPatternTokenCount = std::size(kPatternTokens);
 
@@ -302,6 +303,44 @@ inline std::string disagreement(std::string_view pattern) {
       return "the step rewrote what PCRE2 does not read as an escape" + at(rewrite.user_at);
   }
   return {};
+}
+
+// Where PCRE2's automaton, alone and behind a first alternative whose backtracking passes
+// the limit at the first start of a name that begins with 32 "a"s (the path Pattern::search
+// takes then), finds otherwise than backtracking on `name`; empty when they agree or the
+// pattern is not plain. The forced search spends the whole backtracking limit first.
+inline std::string automaton_disagreement(std::string_view pattern, std::string_view name,
+                                          bool forced) {
+  const auto read = read_pattern(pattern);
+  if (!std::holds_alternative<PatternReading>(read)) return {};
+  const PatternReading& reading = std::get<PatternReading>(read);
+  const oracle::Compiled compiled = oracle::compile(reading.pcre2);
+  if (reading.needs_backtracking || !compiled.code) return {};
+  pcre2_match_data* data = pcre2_match_data_create(1, nullptr);
+  const auto backtracking_finds = [&](std::string_view text) {
+    const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
+                               text.size(), 0, 0, data, nullptr);
+    return rc >= 0 ? 1 : rc == PCRE2_ERROR_NOMATCH ? 0 : -1;
+  };
+  const int expected = backtracking_finds(name);
+  const std::optional<bool> found = PatternAutomaton(reading).search(name);
+  std::string disagreement;
+  if (expected >= 0 && found != (expected == 1))
+    disagreement = found ? "the automaton finds otherwise" : "the automaton does not decide";
+  const std::string forcing = "(a|aa)*b|" + std::string(pattern);
+  const auto forcing_read = read_pattern(forcing);
+  if (disagreement.empty() && forced && std::holds_alternative<PatternReading>(forcing_read) &&
+      !std::get<PatternReading>(forcing_read).needs_backtracking) {
+    const std::string longer = std::string(32, 'a').append(name);
+    const int plain = backtracking_finds(longer);
+    const auto compiled_forcing = Pattern::compile(forcing);
+    if (plain >= 0 && std::holds_alternative<Pattern>(compiled_forcing) &&
+        std::get<Pattern>(compiled_forcing).search(longer) !=
+            (plain == 1 || name.find('b') != std::string_view::npos))
+      disagreement = "the forced automaton finds otherwise";
+  }
+  pcre2_match_data_free(data);
+  return disagreement;
 }
 
 }  // namespace engine::testing
