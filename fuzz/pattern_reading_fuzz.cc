@@ -42,7 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                std::string(name).c_str(), automaton.c_str());
   }
   const std::string forced = engine::testing::automaton_disagreement(pattern, own, true);
-  FUZZ_CHECK(forced.empty(), "on %s over \"%s\": %s", pattern.c_str(), own.c_str(),
-             forced.c_str());
+  FUZZ_CHECK(forced.empty(), "on %s over \"%s\": %s", pattern.c_str(), own.c_str(), forced.c_str());
   return 0;
 }

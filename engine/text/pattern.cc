@@ -132,7 +132,8 @@ bool Pattern::search(std::string_view text) const {
   if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
   if (rc >= 0) return true;
   // A plain pattern needs no backtracking, so the limit it reached is no answer: the
-  // automaton decides. For the others the limit counts as no match.
+  // automaton decides, within its budget of work. For the others, and past that budget,
+  // the name counts as no match.
   const bool limited = rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
                        rc == PCRE2_ERROR_HEAPLIMIT;
   if (limited && code_->automaton) return code_->automaton->search(text).value_or(false);

@@ -28,7 +28,8 @@ uint32_t least_count(std::string_view quantifier) {
 // or more than kWorkPerName.
 uint64_t run_work(uint64_t places, uint64_t states) {
   const uint64_t per_place = states * states / 2 + PatternAutomaton::kWorkPerState * states;
-  if (places > PatternAutomaton::kWorkPerName / per_place) return PatternAutomaton::kWorkPerName + 1;
+  if (places > PatternAutomaton::kWorkPerName / per_place)
+    return PatternAutomaton::kWorkPerName + 1;
   return places * per_place;
 }
 
@@ -49,8 +50,7 @@ std::string PatternAutomaton::source(bool rewritten) const {
   for (const PatternReading::Repeat& repeat : rewritten ? reading_.repeats : kNone) {
     const PatternReading::Span& item = repeat.item;
     const std::string_view inside = text.substr(item.at, item.size);
-    const uint32_t count =
-        least_count(text.substr(repeat.quantifier_at, repeat.quantifier_size));
+    const uint32_t count = least_count(text.substr(repeat.quantifier_at, repeat.quantifier_size));
     if (count == 1) {
       source.append(text.substr(copied, item.at - copied));
       if (item.quoted)
@@ -79,9 +79,8 @@ const PatternAutomaton::Form& PatternAutomaton::form() const {
   const auto compile = [&](const std::string& source) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()),
-                                     source.size(), kPatternOptions, &error, &offset,
-                                     context.get());
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
+                                     kPatternOptions, &error, &offset, context.get());
     // Left to be tried again by the next search.
     if (code == nullptr && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     return code;
@@ -106,7 +105,7 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
   if (!data) throw std::bad_alloc();
   // Unframed, PCRE2 may run from every start to the end of the text.
   const uint64_t length = text.size();
-  const uint64_t places = form.framed                ? length + 1
+  const uint64_t places = form.framed                    ? length + 1
                           : length < (uint64_t{1} << 32) ? (length + 1) * (length + 2) / 2
                                                          : kWorkPerName + 1;
   const uint32_t options =
@@ -118,9 +117,9 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
     spent += work;
     // Three ints a state, twice: the states at this character and at the next.
     std::vector<int> workspace(2 + 6 * states);
-    const int rc = pcre2_dfa_match(form.code, reinterpret_cast<PCRE2_SPTR>(text.data()),
-                                   text.size(), 0, options, data.get(), nullptr,
-                                   workspace.data(), workspace.size());
+    const int rc =
+        pcre2_dfa_match(form.code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                        options, data.get(), nullptr, workspace.data(), workspace.size());
     if (rc >= 0) return true;
     if (rc == PCRE2_ERROR_NOMATCH) return false;
     if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();

@@ -85,8 +85,8 @@ struct Number {
 Number number_after_backslash(std::string_view s) {
   Number number{0, 0};
   while (1 + number.digits < s.size() && is_digit(s[1 + number.digits])) {
-    number.value = std::min<uint64_t>(number.value * 10 + (s[1 + number.digits] - '0'),
-                                      uint64_t{1} << 40);
+    number.value =
+        std::min<uint64_t>(number.value * 10 + (s[1 + number.digits] - '0'), uint64_t{1} << 40);
     ++number.digits;
   }
   return number;
@@ -319,8 +319,7 @@ class Reader {
     } else {
       after_quantifier_ = true;
       const bool unbounded = c == '+' || (c == '{' && in_.substr(pos_, n).ends_with(",}"));
-      if (unbounded && last_item_)
-        out_.repeats.push_back({*last_item_, out_.pcre2.size(), n});
+      if (unbounded && last_item_) out_.repeats.push_back({*last_item_, out_.pcre2.size(), n});
     }
     last_item_.reset();
     copy(n);
@@ -347,13 +346,14 @@ class Reader {
       out_.pcre2.append("\\x{").append(code_point->digits).append("}");
       pos_ += code_point->size;
     } else {
+      size_t size = escape_size(rest, in_class);
       if (!in_class && (rest.starts_with("\\g") || rest.starts_with("\\k"))) {
         out_.needs_backtracking = true;
       } else if (!in_class && numbered_backreference(rest, groups_)) {
         out_.needs_backtracking = true;
-        return copy(1 + number_after_backslash(rest).digits);
+        size = 1 + number_after_backslash(rest).digits;
       }
-      copy(escape_size(rest, in_class));
+      copy(size);
     }
     last_item_ = PatternReading::Span{at, out_.pcre2.size() - at, false};
   }

@@ -122,13 +122,13 @@ TEST(PatternAutomaton, FindsWhatBacktrackingFinds) {
 // end the text only; in it "$" also ends each line and "^" starts each, also the empty
 // one after a final line break.
 TEST(PatternAutomaton, AnchorsMeanWhatTheyMeanToBacktrackingInEveryMode) {
-  const std::string_view modes[] = {"", "(?m)", "(?s)", "(?i)", "(?x)", "(?ms)", "(?m)(?-m)",
-                                    "(?m)(?^)", "(?mx)", "(?i:(?m)", "(?m:"};
-  const std::string_view bodies[] = {"x$", "^x", "x\\z", "\\Ax", "x\\Z", "\\bx\\b", "x\\B",
-                                     "$", "^$", "^", "x$\n", "x.$", "^.x", "\\Gx",
-                                     "x $ # $", "(?:x|^)$", "x$|^y", "[$^]", "\\Q$\\E"};
-  const std::string_view names[] = {"x", "x\n", "x\ny", "y\nx", "\nx\n", "X\n", "x\r\n",
-                                    "", "\n", "yx", "x\n\n", "xy", "$", "\nx", "x x"};
+  const std::string_view modes[] = {"",          "(?m)",     "(?s)",  "(?i)",     "(?x)", "(?ms)",
+                                    "(?m)(?-m)", "(?m)(?^)", "(?mx)", "(?i:(?m)", "(?m:"};
+  const std::string_view bodies[] = {
+      "x$",   "^x",  "x\\z", "\\Ax", "x\\Z",    "\\bx\\b",  "x\\B",  "$",    "^$",     "^",
+      "x$\n", "x.$", "^.x",  "\\Gx", "x $ # $", "(?:x|^)$", "x$|^y", "[$^]", "\\Q$\\E"};
+  const std::string_view names[] = {"x",  "x\n", "x\ny",  "y\nx", "\nx\n", "X\n", "x\r\n", "",
+                                    "\n", "yx",  "x\n\n", "xy",   "$",     "\nx", "x x"};
   size_t cases = 0, found = 0;
   for (const std::string_view mode : modes) {
     for (const std::string_view body : bodies) {
@@ -152,9 +152,9 @@ TEST(PatternAutomaton, AnchorsMeanWhatTheyMeanToBacktrackingInEveryMode) {
   EXPECT_GT(found, cases / 5);
   // The answers the users' language gives, on both paths.
   const std::tuple<std::string, std::string, bool> known[] = {
-      {"(?m)x$", "x\ny", true},   {"x$", "x\n", false},        {"(?m)^$", "x\n", true},
-      {"(?m:x$)", "x\n", true},   {"(?m)(?-m)x$", "x\ny", false}, {"(?m)x\\z", "x\n", false},
-      {"(?s)x.$", "x\n", true},   {"x.$", "x\n", false},       {"(?m)^x$", "y\nx\n", true},
+      {"(?m)x$", "x\ny", true}, {"x$", "x\n", false},           {"(?m)^$", "x\n", true},
+      {"(?m:x$)", "x\n", true}, {"(?m)(?-m)x$", "x\ny", false}, {"(?m)x\\z", "x\n", false},
+      {"(?s)x.$", "x\n", true}, {"x.$", "x\n", false},          {"(?m)^x$", "y\nx\n", true},
   };
   for (const auto& [pattern, name, result] : known) {
     EXPECT_EQ(finds(pattern, name), result) << pattern << " on " << name;
@@ -168,8 +168,9 @@ TEST(PatternAutomaton, ACopyTooLargeFallsBackToOneThatCompiles) {
   std::string pluses;
   for (int i = 0; i < 8'186; ++i) pluses += "x+";
   const std::string near_the_limit = "(a|aa)*b|c|" + std::string(32'750, 'd');
-  const std::string patterns[] = {"(a|aa)*b|c|y{9000,}", "(a|aa)*b|c|[a-z]{1700,}", "(a|aa)*b|c|\\x{1F600}{6000,}",
-        "(a|aa)*b|c|" + pluses, near_the_limit};
+  const std::string patterns[] = {"(a|aa)*b|c|y{9000,}", "(a|aa)*b|c|[a-z]{1700,}",
+                                  "(a|aa)*b|c|\\x{1F600}{6000,}", "(a|aa)*b|c|" + pluses,
+                                  near_the_limit};
   for (const std::string& pattern : patterns) {
     EXPECT_EQ(automaton_finds(pattern, kForcingName + "c"), true) << pattern.substr(0, 30);
     EXPECT_EQ(automaton_finds(pattern, kForcingName + "e"), false) << pattern.substr(0, 30);
