@@ -308,14 +308,17 @@ inline std::string disagreement(std::string_view pattern) {
 // Where PCRE2's automaton, alone and behind a first alternative whose backtracking passes
 // the limit at the first start of a name that begins with 32 "a"s (the path Pattern::search
 // takes then), finds otherwise than backtracking on `name`; empty when they agree or the
-// pattern is not plain. The forced search spends the whole backtracking limit first.
+// pattern is not plain, or may hold \K, which the automaton does not run. The forced
+// search spends the whole backtracking limit first.
 inline std::string automaton_disagreement(std::string_view pattern, std::string_view name,
                                           bool forced) {
   const auto read = read_pattern(pattern);
   if (!std::holds_alternative<PatternReading>(read)) return {};
   const PatternReading& reading = std::get<PatternReading>(read);
   const oracle::Compiled compiled = oracle::compile(reading.pcre2);
-  if (reading.needs_backtracking || !compiled.code) return {};
+  if (reading.needs_backtracking || !compiled.code ||
+      reading.pcre2.find("\\K") != std::string::npos)
+    return {};
   pcre2_match_data* data = pcre2_match_data_create(1, nullptr);
   const auto backtracking_finds = [&](std::string_view text) {
     const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
