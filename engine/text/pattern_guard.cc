@@ -66,8 +66,8 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
                                                   text.size(), kPatternOptions | PCRE2_AUTO_CALLOUT,
                                                   &error, &offset, context));
     if (!items && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-    if (!items && refused.starts.empty())
-      return PatternRefusal{reading.user_offset(offset), pcre2_error_text(error)};
+    // A copy too large to hold its callouts says nothing of the pattern, which compiled:
+    // the reading step's verdict stands.
     Callouts starts{text, {}};
     if (items) pcre2_callout_enumerate(items.get(), note_item, &starts);
     for (const size_t at : starts.starts)
