@@ -97,6 +97,38 @@ def test_daemon_threads_stopping_in_a_search_let_the_process_exit():
     assert result.returncode == 0, result.stderr[-2000:]
 
 
+# A shortage of memory while a search reads a large list of dicts (the pool started, the
+# address space capped a little above its size) is the caller's MemoryError, whatever it
+# interrupts: records built so far are let go while the list's scope unwinds. With the
+# cap raised, the same search finds every cell again.
+def test_a_memory_shortage_while_reading_records_passes():
+    code = textwrap.dedent("""
+        import resource
+        from sheafwork import readable
+        rows = [{"row": i, "column": 1, "value": "v", "formula": None, "data_type": "s"}
+                for i in range(1, 200001)]
+        found = readable.find_cells_by_regex("v", rows)
+        def size():
+            return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status")
+                        if l.startswith("VmSize"))
+        unlimited = (resource.RLIM_INFINITY, resource.RLIM_INFINITY)
+        seen = set()
+        for margin in (8192, 0, 1024, 4096, 16384):
+            resource.setrlimit(resource.RLIMIT_AS, (size() + margin * 1024, resource.RLIM_INFINITY))
+            try:
+                found = readable.find_cells_by_regex("v", rows)
+                seen.add(len(found))
+            except MemoryError:
+                seen.add("MemoryError")
+            resource.setrlimit(resource.RLIMIT_AS, unlimited)
+            assert len(readable.find_cells_by_regex("v", rows)) == 200000
+        print(seen)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert "MemoryError" in result.stdout
+
+
 def test_rows_and_cols_take_any_sequence_but_str():
     cells = [record(r, 2, str(r)) for r in (3, 1, 2)]
     assert readable.find_values_by_col_rows(2, range(2, 4), cells) == ["3", "2"]
