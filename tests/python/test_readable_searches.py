@@ -129,6 +129,58 @@ def test_a_memory_shortage_while_reading_records_passes():
     assert "MemoryError" in result.stdout
 
 
+# A Python thread started once the address space is capped, whose search first throws
+# there, raises MemoryError like any other thread: its first call into the module, small
+# or large, made what a throw needs while memory was there. A thread whose first call
+# finds no memory at all gets MemoryError for it and, with memory back, works.
+@pytest.mark.parametrize("first", ["small search", "large search", "no memory"])
+def test_a_thread_started_while_memory_is_capped_raises_memory_error(first):
+    code = textwrap.dedent(f"""
+        import resource, threading
+        from sheafwork import readable
+        rows = [{{"row": i, "column": 1, "value": "v", "formula": None, "data_type": "s"}}
+                for i in range(1, 200001)]
+        found = readable.find_cells_by_regex("v", rows)
+        def size():
+            return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status")
+                        if l.startswith("VmSize"))
+        threading.stack_size(1 << 20)
+        resource.setrlimit(resource.RLIMIT_AS, (size() + (8 << 20), resource.RLIM_INFINITY))
+        seen = []
+        def search(cells):
+            try:
+                seen.append(len(readable.find_cells_by_regex("v", cells)))
+            except MemoryError:
+                seen.append("MemoryError")
+        def body():
+            if {first!r} == "no memory":
+                hog = []
+                try:
+                    while True:
+                        hog.append(bytearray(4096))
+                except MemoryError:
+                    search(rows[:3])
+                hog.clear()
+            elif {first!r} == "small search":
+                search(rows[:3])
+            search(rows)
+        thread = threading.Thread(target=body)
+        thread.start()
+        thread.join()
+        resource.setrlimit(resource.RLIMIT_AS, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+        thread = threading.Thread(target=search, args=(rows,))
+        thread.start()
+        thread.join()
+        print(seen)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    expected = {"small search": "[3, 'MemoryError', 200000]",
+                "large search": "['MemoryError', 200000]",
+                "no memory": "['MemoryError', 'MemoryError', 200000]"}[first]
+    assert result.stdout.strip() == expected
+
+
 def test_rows_and_cols_take_any_sequence_but_str():
     cells = [record(r, 2, str(r)) for r in (3, 1, 2)]
     assert readable.find_values_by_col_rows(2, range(2, 4), cells) == ["3", "2"]
