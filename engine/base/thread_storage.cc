@@ -18,9 +18,9 @@ extern "C" void* __tls_get_addr(TlsIndex* index);
 namespace engine {
 
 #if defined(__GLIBC__)
-thread_local bool thread_storage_ready __attribute__((tls_model("initial-exec"))) = false;
+constinit thread_local bool thread_storage_ready __attribute__((tls_model("initial-exec"))) = false;
 #else
-thread_local bool thread_storage_ready = false;
+constinit thread_local bool thread_storage_ready = false;
 #endif
 
 namespace {

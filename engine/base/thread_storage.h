@@ -11,9 +11,9 @@ namespace engine {
 
 #if defined(__GLIBC__)
 // Initial-exec: in the block glibc makes with the thread, never made on first touch.
-extern thread_local bool thread_storage_ready __attribute__((tls_model("initial-exec")));
+extern constinit thread_local bool thread_storage_ready __attribute__((tls_model("initial-exec")));
 #else
-extern thread_local bool thread_storage_ready;
+extern constinit thread_local bool thread_storage_ready;
 #endif
 
 // Whether the calling thread's storage is made: one load, for every call into the module.
