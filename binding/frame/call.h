@@ -7,6 +7,8 @@
 //   std::bad_alloc       MemoryError
 //   std::exception       as engine::Stop, with what() as the message
 //   anything else        SystemError
+// A thread's first call first makes the thread's storage of every loaded library
+// (thread_storage.h), or raises MemoryError when memory is short.
 // Also here: `or_raise` for engine results and `allow_threads` for work without the
 // interpreter lock.
 #pragma once
@@ -19,6 +21,7 @@
 
 #include "binding/frame/ref.h"
 #include "engine/base/error.h"
+#include "engine/base/thread_storage.h"
 
 #if defined(__GLIBC__)
 #include <cxxabi.h>
@@ -58,6 +61,11 @@ template <class Result, class Body, class Done>
 __attribute__((no_sanitize("null")))
 #endif
 Result guarded(Body&& body, Done&& done, Result failed) {
+  // A thread's first call makes the thread-local storage its first throw would need.
+  if (!engine::thread_storage_made() && !engine::make_thread_storage()) {
+    PyErr_NoMemory();
+    return failed;
+  }
   try {
     return done(std::forward<Body>(body));
   }

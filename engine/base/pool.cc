@@ -11,6 +11,7 @@
 #include <exception>
 #include <thread>
 
+#include "engine/base/thread_storage.h"
 #include "engine/text/digits.h"
 #include "oneapi/tbb/global_control.h"
 #include "oneapi/tbb/info.h"
@@ -55,10 +56,9 @@ std::optional<size_t> read_count(const char* text) {
 void start_every_thread(tbb::task_arena& arena, size_t threads) {
   std::atomic<size_t> arrived{0};
   const auto take_one = [&](const tbb::blocked_range<size_t>&) {
-    // The runtime's per-thread record of exceptions sits in thread-local storage, made on
-    // a thread's first touch: here, rather than at its first throw. (The call is pure:
-    // a value left unused would let the compiler drop it.)
-    [[maybe_unused]] volatile int in_flight = std::uncaught_exceptions();
+    // The thread's storage of every library, made here rather than on first touch
+    // (thread_storage.h).
+    make_thread_storage();
     arrived.fetch_add(1);
     // A thread that waits here takes no other task, so the rest go to threads that have
     // none yet. The scheduler may grant fewer workers than the arena has room for; past

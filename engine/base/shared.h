@@ -20,7 +20,8 @@
 // down, and with a scope open it retires the record still holding that count (the
 // scope's end gives it back) instead of destroying it. release_unlent skips that wait for
 // a record that no scope can have been lent (one only its caller has handed out so far).
-// The weak count is part of the record layout every handle shares; nothing reads it.
+// The weak count is part of the record layout every handle shares; nothing reads it, so
+// a retired record lends its word to the lending scopes as their link.
 #pragma once
 
 #include <atomic>
@@ -57,12 +58,12 @@ template <class T>
 class Shared {
   friend class LentHandles<T>;
 
-  struct Block {
+  // Begins with the counts (lending::Retiree): the strong owners together hold one weak
+  // count, and a retired record lends the weak count's word to the lending scopes.
+  struct Block : lending::Retiree {
     template <class... Args>
     explicit Block(bool in_arena, Args&&... args)
         : in_arena(in_arena), value(std::forward<Args>(args)...) {}
-    std::atomic<uint64_t> strong{1};
-    std::atomic<uint64_t> weak{1};  // the strong owners together hold one weak count
     RwLock lock;
     bool in_arena;  // in a slot of an Arena rather than on the heap
     T value;
@@ -198,7 +199,7 @@ class Shared {
     // an acquire fence would do, but race detectors cannot see fences.
     if (block_->strong.load(std::memory_order_acquire) == 1) {
       if (lending::scopes_open()) {
-        lending::retire(block_, &drop_retired);
+        lending::retire(block_, retired_kind());
       } else {
         destroy(block_);
       }
@@ -206,7 +207,7 @@ class Shared {
       if (lending::scopes_open()) {
         // A lent copy may still be read, or copied: the retired record keeps a count.
         block_->strong.fetch_add(1, std::memory_order_relaxed);
-        lending::retire(block_, &drop_retired);
+        lending::retire(block_, retired_kind());
       } else {
         destroy(block_);
       }
@@ -226,9 +227,14 @@ class Shared {
 
   // Gives back the count a retired record kept. No lent copy of it is read any more, so
   // at zero it dies at once.
-  static void drop_retired(void* record) {
+  static void drop_retired(lending::Retiree* record) {
     Block* block = static_cast<Block*>(record);
     if (block->strong.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy(block);
+  }
+
+  static unsigned retired_kind() {
+    static const unsigned kind = lending::number_kind(&drop_retired);
+    return kind;
   }
 
   Block* block_ = nullptr;

@@ -8,6 +8,7 @@
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 #include "engine/text/pcre2_common.h"
+#include "engine/text/pcre2_stack_room.h"
 
 namespace engine {
 
@@ -73,25 +74,35 @@ struct Pattern::Code {
 };
 
 std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
-  auto read = read_pattern(pattern);
-  if (const auto* refusal = std::get_if<PatternRefusal>(&read))
-    return compile_error(refusal->offset, refusal->message);
-  PatternReading& reading = std::get<PatternReading>(read);
   const CompileContext context = compile_context();
+  auto read = read_pattern(pattern);
+  if (const auto* refusal = std::get_if<PatternRefusal>(&read)) {
+    // Of two faults, the user hears of the one written first.
+    const PatternReading whole = read_pattern_past_refusals(pattern);
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    const Pcre2Code code(compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(whole.pcre2.data()),
+                                                 whole.pcre2.size(), kPatternOptions, &error,
+                                                 &offset, context.get()));
+    if (!code && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
+    if (!code && whole.user_offset(offset) < refusal->offset)
+      return compile_error(whole.user_offset(offset), pcre2_error_text(error));
+    return compile_error(refusal->offset, refusal->message);
+  }
+  PatternReading& reading = std::get<PatternReading>(read);
   int error = 0;
   PCRE2_SIZE offset = 0;
   auto code = std::make_shared<Code>();
-  code->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
-                             reading.pcre2.size(), kPatternOptions, &error, &offset,
-                             context.get());
+  // Without JIT support the interpreter matches; the result is the same.
+  code->code = compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
+                                       reading.pcre2.size(), kPatternOptions, &error, &offset,
+                                       context.get(), PCRE2_JIT_COMPLETE);
   if (code->code == nullptr) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     return compile_error(reading.user_offset(offset), pcre2_error_text(error));
   }
   if (const auto refusal = refusal_by_pcre2(reading, code->code, context.get()))
     return compile_error(refusal->offset, refusal->message);
-  // Without JIT support the interpreter matches; the result is the same.
-  pcre2_jit_compile(code->code, PCRE2_JIT_COMPLETE);
   code->match_context = pcre2_match_context_create(nullptr);
   if (code->match_context == nullptr) throw std::bad_alloc();
   pcre2_set_match_limit(code->match_context, kMatchLimit);
@@ -121,7 +132,8 @@ bool Pattern::search(std::string_view text) const {
   if (rc == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
   if (rc >= 0) return true;
   // A plain pattern needs no backtracking, so the limit it reached is no answer: the
-  // automaton decides. For the others the limit counts as no match.
+  // automaton decides, within its budget of work. For the others, and past that budget,
+  // the name counts as no match.
   const bool limited = rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
                        rc == PCRE2_ERROR_HEAPLIMIT;
   if (limited && code_->automaton) return code_->automaton->search(text).value_or(false);

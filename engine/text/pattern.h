@@ -4,8 +4,9 @@
 // any number of threads at once. Nesting of groups is limited to 250 and one match to
 // 1,000,000 backtracking steps. Where a plain pattern (no back-reference, look-around,
 // atomic or conditional group, possessive quantifier) reaches that limit, PCRE2's
-// automaton matcher decides (pattern_automaton.h); for any other pattern the limit counts
-// as no match, however long the text. Running out of memory throws std::bad_alloc.
+// automaton matcher decides (pattern_automaton.h) within a budget of work per name; past
+// that budget, and for any other pattern past the limit, the name counts as no match.
+// Running out of memory throws std::bad_alloc.
 #pragma once
 
 #include <memory>

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/text/pcre2_stack_room.h"
+
 namespace engine {
 
 namespace {
@@ -21,22 +23,40 @@ size_t callout_start(std::string_view text, const pcre2_callout_enumerate_block&
   return at >= 3 ? at - 3 : 0;
 }
 
+// The callbacks run inside PCRE2's C frames, which an exception must not cross: a
+// shortage stops the walk and is thrown once PCRE2 has returned.
 struct Callouts {
   std::string_view text;
   std::vector<size_t> starts;
+  bool short_of_memory = false;
+
+  int note(size_t at) noexcept {
+    try {
+      starts.push_back(at);
+      return 0;
+    } catch (const std::bad_alloc&) {
+      short_of_memory = true;
+      return 1;
+    }
+  }
 };
+
+void enumerate_callouts(const pcre2_code* code,
+                        int (*note)(pcre2_callout_enumerate_block*, void*), Callouts& callouts) {
+  pcre2_callout_enumerate(code, note, &callouts);
+  if (callouts.short_of_memory) throw std::bad_alloc();
+}
 
 int note_explicit(pcre2_callout_enumerate_block* block, void* data) {
   auto* callouts = static_cast<Callouts*>(data);
-  callouts->starts.push_back(callout_start(callouts->text, *block));
-  return 0;
+  return callouts->note(callout_start(callouts->text, *block));
 }
 
 // Between \Q and \E each character is an item of its own, one character long while the
 // next one is quoted too; an item that is a refused construct is longer.
 int note_item(pcre2_callout_enumerate_block* block, void* data) {
   if (block->next_item_length > 1)
-    static_cast<Callouts*>(data)->starts.push_back(block->pattern_position);
+    return static_cast<Callouts*>(data)->note(block->pattern_position);
   return 0;
 }
 
@@ -47,7 +67,7 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
                                                pcre2_compile_context* context) {
   const std::string_view text = reading.pcre2;
   Callouts refused{text, {}};
-  pcre2_callout_enumerate(compiled, note_explicit, &refused);
+  enumerate_callouts(compiled, note_explicit, refused);
 
   // Where the text holds a refused construct, whatever PCRE2 reads there. What starts
   // the pattern PCRE2 reads as options, a verb or an item.
@@ -60,14 +80,14 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
   } else if (!suspects.empty()) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    const Pcre2Code items(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                      kPatternOptions | PCRE2_AUTO_CALLOUT, &error, &offset, context));
+    const Pcre2Code items(compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(text.data()),
+                                                  text.size(), kPatternOptions | PCRE2_AUTO_CALLOUT,
+                                                  &error, &offset, context));
     if (!items && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-    if (!items && refused.starts.empty())
-      return PatternRefusal{reading.user_offset(offset), pcre2_error_text(error)};
+    // A copy too large to hold its callouts says nothing of the pattern, which compiled:
+    // the reading step's verdict stands.
     Callouts starts{text, {}};
-    if (items) pcre2_callout_enumerate(items.get(), note_item, &starts);
+    if (items) enumerate_callouts(items.get(), note_item, starts);
     for (const size_t at : starts.starts)
       if (std::binary_search(suspects.begin(), suspects.end(), at)) refused.starts.push_back(at);
   }

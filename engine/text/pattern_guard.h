@@ -7,8 +7,9 @@
 // - any item PCRE2 reads that starts with a verb, recursion or subroutine call. PCRE2
 //   says where its items start when it compiles the pattern again with a callout before
 //   each (PCRE2_AUTO_CALLOUT). Only a text that holds such a construct somewhere (say,
-//   among a class's members) is compiled again; if that compile fails (a pattern too
-//   large to hold its callouts), PCRE2's reason is the refusal.
+//   among a class's members) is compiled again; if that copy is too large to compile,
+//   the reading step's verdict stands (the differential test and the fuzz target hold it
+//   against PCRE2's own reading).
 #pragma once
 
 #include <optional>

@@ -1,6 +1,7 @@
 #include "engine/text/pattern_reading.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace engine {
@@ -66,7 +67,8 @@ size_t escape_size(std::string_view s, bool in_class) {
   // \x62 (up to two digits), \012 (\0 and up to two more), \pL: a "+" after one repeats
   // the whole escape.
   if (s[1] == 'x' && s[2] != '{') return 2 + std::min<size_t>(2, hex_digits(s.substr(2)));
-  if (s[1] == '0') return 2 + std::min<size_t>(2, octal_digits(s.substr(2)));
+  // An octal character: up to three digits in all.
+  if (s[1] >= '0' && s[1] <= '7') return 2 + std::min<size_t>(2, octal_digits(s.substr(2)));
   if ((s[1] == 'p' || s[1] == 'P') && s[2] != '{') return 3;
   const std::string_view braced = in_class ? "xopPN" : "xopPNgk";
   if (s[2] != '{' || braced.find(s[1]) == std::string_view::npos) return 2;
@@ -74,10 +76,30 @@ size_t escape_size(std::string_view s, bool in_class) {
   return close != std::string_view::npos && s[close] == '}' ? close + 1 : 2;
 }
 
-// Outside a class: \1..\9 and longer numbers, and every form of \g and \k that is not a
-// call (those are refused before).
-bool backreference(std::string_view s) {
-  return s.size() >= 2 && ((s[1] >= '1' && s[1] <= '9') || s[1] == 'g' || s[1] == 'k');
+// The number that a backslash and digits 1 to 9 start, and its length; PCRE2 reads only
+// numbers below a bound as group numbers.
+struct Number {
+  uint64_t value;
+  size_t digits;
+};
+Number number_after_backslash(std::string_view s) {
+  Number number{0, 0};
+  while (1 + number.digits < s.size() && is_digit(s[1 + number.digits])) {
+    number.value =
+        std::min<uint64_t>(number.value * 10 + (s[1 + number.digits] - '0'), uint64_t{1} << 40);
+    ++number.digits;
+  }
+  return number;
+}
+constexpr uint64_t kLargestNumberRead = 214'748'363;  // INT_MAX / 10 - 1
+
+// Outside a class, a backslash and digits refer back to a group when the number is below
+// 10, starts with 8 or 9, or names a group opened before it; otherwise they are an octal
+// character (or, from 8 on, the digit itself).
+bool numbered_backreference(std::string_view s, uint64_t groups_before) {
+  const Number number = number_after_backslash(s);
+  return number.digits > 0 && s[1] != '0' && number.value <= kLargestNumberRead &&
+         (number.value < 10 || s[1] >= '8' || number.value <= groups_before);
 }
 
 // The length of the POSIX item ([:alpha:], [.x.], [=x=]) that `s` starts with inside a
@@ -141,21 +163,26 @@ bool backtracking_group(std::string_view after) {
 }
 
 // Extended mode (?x): white space and "#" comments outside classes are skipped. (?xx)
-// also skips spaces and tabs inside classes.
+// also skips spaces and tabs inside classes. Multi-line mode (?m) makes "$" the end of
+// any line; (?n) makes "(" open no numbered group.
 struct Modes {
   bool extended = false;
   bool more = false;  // (?xx)
+  bool multi_line = false;
+  bool no_auto_capture = false;
 };
 
 // The modes after the flag letters of (?flags) or (?flags:. A single x turns (?xx) off,
 // and turning x off turns off both.
 Modes modes_after(std::string_view flags, Modes modes) {
-  enum : unsigned { kX = 1, kXx = 2 };
+  enum : unsigned { kX = 1, kXx = 2, kM = 4, kN = 8 };
   unsigned set = 0, unset = 0;
   unsigned* target = &set;
   if (flags.starts_with('^')) modes = Modes();
   for (size_t i = 0; i < flags.size(); ++i) {
     if (flags[i] == '-') target = &unset;
+    if (flags[i] == 'm') *target |= kM;
+    if (flags[i] == 'n') *target |= kN;
     if (flags[i] != 'x') continue;
     *target |= kX;
     if (i + 1 < flags.size() && flags[i + 1] == 'x') {
@@ -164,19 +191,27 @@ Modes modes_after(std::string_view flags, Modes modes) {
     }
   }
   if ((set & (kX | kXx)) == kX || (unset & kX) != 0) unset |= kXx;
-  modes.extended = (modes.extended || (set & kX) != 0) && (unset & kX) == 0;
-  modes.more = (modes.more || (set & kXx) != 0) && (unset & kXx) == 0;
+  const auto turned = [&](bool was, unsigned flag) {
+    return (was || (set & flag) != 0) && (unset & flag) == 0;
+  };
+  modes.extended = turned(modes.extended, kX);
+  modes.more = turned(modes.more, kXx);
+  modes.multi_line = turned(modes.multi_line, kM);
+  modes.no_auto_capture = turned(modes.no_auto_capture, kN);
   return modes;
 }
 
 class Reader {
  public:
-  explicit Reader(std::string_view pattern) : in_(pattern) {}
+  // Past a refused construct, reads on as if it were none.
+  Reader(std::string_view pattern, bool past_refusals)
+      : in_(pattern), past_refusals_(past_refusals) {}
 
   std::variant<PatternReading, PatternRefusal> read() {
     while (pos_ < in_.size()) {
       const std::string_view rest = in_.substr(pos_);
-      if (const char* refused = refused_construct(rest)) return PatternRefusal{pos_, refused};
+      if (const char* refused = refused_construct(rest); refused && !past_refusals_)
+        return PatternRefusal{pos_, refused};
       if (modes_.extended) {
         if (const size_t n = extended_space(rest)) {
           copy(n);
@@ -212,8 +247,10 @@ class Reader {
             literal();
           break;
         case '|':
-          item(1);
-          last_item_.reset();
+          alternative();
+          break;
+        case '$':
+          end_anchor();
           break;
         default:
           literal();
@@ -239,6 +276,26 @@ class Reader {
     copy(n);
   }
 
+  // Outside multi-line mode PCRE2 is to read "$" as \z.
+  void end_anchor() {
+    last_item_.reset();
+    if (modes_.multi_line) return item(1);
+    after_quantifier_ = false;
+    out_.rewrites.push_back({pos_, out_.pcre2.size(), 1, 2});
+    out_.pcre2.append("\\z");
+    ++pos_;
+  }
+
+  // In a (?| group each alternative numbers its groups from where the group began.
+  void alternative() {
+    if (!resets_.empty() && resets_.back().depth == outer_modes_.size()) {
+      resets_.back().most = std::max(resets_.back().most, groups_);
+      groups_ = resets_.back().at_start;
+    }
+    item(1);
+    last_item_.reset();
+  }
+
   // A literal character, "." or a plain "{", one byte at a time: the bytes that go on a
   // UTF-8 character join its span.
   void literal() {
@@ -262,7 +319,7 @@ class Reader {
     } else {
       after_quantifier_ = true;
       const bool unbounded = c == '+' || (c == '{' && in_.substr(pos_, n).ends_with(",}"));
-      if (unbounded && last_item_) out_.repeated_items.push_back(*last_item_);
+      if (unbounded && last_item_) out_.repeats.push_back({*last_item_, out_.pcre2.size(), n});
     }
     last_item_.reset();
     copy(n);
@@ -289,8 +346,14 @@ class Reader {
       out_.pcre2.append("\\x{").append(code_point->digits).append("}");
       pos_ += code_point->size;
     } else {
-      if (!in_class && backreference(rest)) out_.needs_backtracking = true;
-      copy(escape_size(rest, in_class));
+      size_t size = escape_size(rest, in_class);
+      if (!in_class && (rest.starts_with("\\g") || rest.starts_with("\\k"))) {
+        out_.needs_backtracking = true;
+      } else if (!in_class && numbered_backreference(rest, groups_)) {
+        out_.needs_backtracking = true;
+        size = 1 + number_after_backslash(rest).digits;
+      }
+      copy(size);
     }
     last_item_ = PatternReading::Span{at, out_.pcre2.size() - at, false};
   }
@@ -356,6 +419,7 @@ class Reader {
     last_item_.reset();
     if (!rest.starts_with("(?")) {
       outer_modes_.push_back(modes_);
+      if (!rest.starts_with("(*") && !modes_.no_auto_capture) ++groups_;
       return copy(1);
     }
     const size_t flags_end = rest.find_first_not_of("imnsxJU^-", 2);
@@ -366,11 +430,21 @@ class Reader {
       return copy(flags_end + 1);
     }
     outer_modes_.push_back(modes_);
-    if (backtracking_group(rest.substr(2))) out_.needs_backtracking = true;
+    const std::string_view after = rest.substr(2);
+    if (backtracking_group(after)) out_.needs_backtracking = true;
+    if (after.starts_with("P<") || after.starts_with('\'') ||
+        (after.starts_with('<') && !after.starts_with("<=") && !after.starts_with("<!") &&
+         !after.starts_with("<*")))
+      ++groups_;
+    if (after.starts_with('|')) resets_.push_back({outer_modes_.size(), groups_, groups_});
     copy(2);
   }
 
   void close_group() {
+    if (!resets_.empty() && resets_.back().depth == outer_modes_.size()) {
+      groups_ = std::max(groups_, resets_.back().most);
+      resets_.pop_back();
+    }
     if (!outer_modes_.empty()) {
       modes_ = outer_modes_.back();
       outer_modes_.pop_back();
@@ -380,10 +454,17 @@ class Reader {
   }
 
   std::string_view in_;
+  const bool past_refusals_;
   size_t pos_ = 0;
   PatternReading out_;
   Modes modes_;
   std::vector<Modes> outer_modes_;  // modes_ where each open group began
+  uint64_t groups_ = 0;             // numbered groups opened so far, as PCRE2 counts them
+  struct BranchReset {
+    size_t depth;  // outer_modes_.size() inside the (?| group
+    uint64_t at_start, most;
+  };
+  std::vector<BranchReset> resets_;  // the open (?| groups, innermost last
   bool after_quantifier_ = false;   // the last thing read was a quantifier
   // The single item a quantifier read now would repeat.
   std::optional<PatternReading::Span> last_item_;
@@ -400,7 +481,11 @@ const char* refused_construct(std::string_view text) {
 }
 
 std::variant<PatternReading, PatternRefusal> read_pattern(std::string_view pattern) {
-  return Reader(pattern).read();
+  return Reader(pattern, false).read();
+}
+
+PatternReading read_pattern_past_refusals(std::string_view pattern) {
+  return std::get<PatternReading>(Reader(pattern, true).read());
 }
 
 }  // namespace engine

@@ -4,6 +4,9 @@
 // PCRE2 the pattern it has to see for the two to agree:
 // - PCRE2 refuses \u and \U; in our language \u0062 (4 hex digits), \U00000062
 //   (8 digits), \u{62} and \U{62} name a code point, so they become \x{...}.
+// - Outside multi-line mode "$" is the end of the text, where PCRE2's also matches before
+//   a final line break: such a "$" becomes \z. (PCRE2's option that would do the same
+//   also cuts the multi-line "$" down to the end of the text in its automaton matcher.)
 // - PCRE2 runs code or changes its own options, limits and newline rules from inside a
 //   pattern: callouts (?C...), verbs (*...), recursion and subroutine calls (?R), (?1),
 //   (?+1), (?-1), (?&name), (?P>name), \g<name>, \g'name'. None of them exists in our
@@ -28,7 +31,7 @@ struct PatternReading {
   // refusals point at what the user wrote.
   size_t user_offset(size_t offset) const;
 
-  // Each rewritten escape: where it starts in both texts, and its length in each.
+  // Each rewritten escape or "$": where it starts in both texts, and its length in each.
   struct Rewrite {
     size_t user_at, pcre2_at, user_size, pcre2_size;
   };
@@ -39,20 +42,24 @@ struct PatternReading {
   // look-around ((?=, (?!, (?<=, (?<!, (?*, (?<*, and [[:<:]] or [[:>:]], which PCRE2
   // reads as one), an atomic group (?>, a conditional group (?( or a possessive
   // quantifier (*+, ++, ?+, {n,m}+) that the user wrote; false means the pattern is
-  // plain. \10 and above count even where PCRE2, with fewer groups before them, reads an
-  // octal character instead.
+  // plain. As in PCRE2, \10 to \79 and longer numbers starting with 1 to 7 are octal
+  // characters where fewer groups open before them.
   bool needs_backtracking = false;
 
   // The single items (a character, an escape, a class, ".") that a "+" or a "{n,}"
   // repeats, as spans of `pcre2`; a quoted one is the last character of a \Q...\E.
-  // PCRE2's automaton matcher keeps a count with each repeat of a single item, so that
-  // its states for the same place in the pattern stop merging; around a group it keeps
-  // none.
+  // PCRE2's automaton matcher keeps a count with each repeat of a single item, which for
+  // "+", "{1,}" and a class's "{n,}" grows without bound, so that its states for the same
+  // place in the pattern stop merging; around a group it keeps none.
   struct Span {
     size_t at, size;
     bool quoted;
   };
-  std::vector<Span> repeated_items{};
+  struct Repeat {
+    Span item;
+    size_t quantifier_at, quantifier_size;  // the "+" or "{n,}" in `pcre2`
+  };
+  std::vector<Repeat> repeats{};
 };
 
 // A construct the step refuses, at a byte offset of the user's pattern.
@@ -62,6 +69,11 @@ struct PatternRefusal {
 };
 
 std::variant<PatternReading, PatternRefusal> read_pattern(std::string_view pattern);
+
+// The pattern read on past the constructs read_pattern refuses, which stay in `pcre2` as
+// the user wrote them: PCRE2's refusal of something written before the first of them
+// comes first.
+PatternReading read_pattern_past_refusals(std::string_view pattern);
 
 // Why an item that starts `text` is refused (one of the constructs above), or nullptr
 // when it is not. Whether `text` starts an item at all is the reader's to know.

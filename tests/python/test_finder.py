@@ -1,6 +1,8 @@
 """Finder, create_finder and ReadableSheet."""
 
+import ast
 import random
+import re
 import subprocess
 import sys
 import textwrap
@@ -91,6 +93,93 @@ def test_plain_patterns_match_beyond_the_backtracking_limit(make, pattern, name,
     assert names([f.find_sheet_by_regex(pattern)]) == [name if found else None]
 
 
+# Every anchor in every mode, on names with line breaks, read as Python's re reads it
+# (but that "$" outside (?m) ends the text only, as re's \Z does): alone, and behind a
+# first alternative whose backtracking passes the limit at the first start of a name that
+# begins with 32 "a"s, which leaves the pattern to the other way of deciding a name.
+FORCING, FORCING_NAME = "(a|aa)*b|", "a" * 32
+ANCHOR_MODES = ["", "(?m)", "(?s)", "(?i)", "(?ms)", "(?x)", "(?mx)"]
+ANCHOR_BODIES = ["x{END}", "^x", r"\Ax", r"\bx\b", r"x\B", "{END}", "^{END}", "x.{END}", "^.x",
+                 "x{END}\n", "(?:x|^){END}", "x{END}|^y", "[$^]"]
+ANCHOR_NAMES = ["x", "x\n", "x\ny", "y\nx", "\nx\n", "X\n", "x\r\n", "", "\n", "yx",
+                "x\n\n", "x x"]
+
+
+def test_anchors_read_as_in_every_mode_on_both_ways_of_deciding():
+    disagree = []
+    for mode in ANCHOR_MODES:
+        for body in ANCHOR_BODIES:
+            ours = mode + body.replace("{END}", "$")
+            theirs = mode + body.replace("{END}", "$" if "m" in mode else r"\Z")
+            for name in ANCHOR_NAMES:
+                for pattern, text in ((ours, name), (FORCING + ours, FORCING_NAME + name)):
+                    found = readable.Finder([source(text)]).find_sheet_by_regex(pattern) is not None
+                    if found != (re.search(theirs, text) is not None):
+                        disagree.append((pattern, text, found))
+    assert disagree == []
+
+
+# A copy of the pattern too large for PCRE2 (each repeat written out) falls back to one
+# that compiles, and the match of "c" is found.
+@pytest.mark.parametrize(
+    "pattern",
+    ["(a|aa)*b|c|y{9000,}", "(a|aa)*b|c|[a-z]{1700,}", r"(a|aa)*b|c|\x{1F600}{6000,}",
+     "(a|aa)*b|c|" + "x+" * 8_186, "(a|aa)*b|c|" + "d" * 32_750],
+)
+def test_plain_patterns_beyond_the_limit_keep_their_matches_when_large(make, pattern):
+    f = make([source("-"), source(FORCING_NAME + "c")])
+    assert names([f.find_sheet_by_regex(pattern)]) == [FORCING_NAME + "c"]
+
+
+# Class members, quoted text and comments that look like a refused construct make the
+# pattern checked again with a callout before each item; that copy's size refuses nothing.
+@pytest.mark.parametrize(
+    "pattern, name",
+    [
+        ("[(?R)](?:(?:ab){1,45}){1,45}|ab", "ab"),
+        ("[(?R)]" + "a" * 8_186, "R" + "a" * 8_186),
+        (r"\Q(?R)\E|" + "|".join(f"word{i}" for i in range(2_000)), "word1999"),
+        ("(?#(*F)" + "|".join(f"word{i}" for i in range(2_000)), "word1999"),
+        ("(?x)" + "|".join(f"word{i}" for i in range(2_000)) + " # (?R)", "word1999"),
+    ],
+)
+def test_construct_like_text_does_not_refuse_a_large_pattern(make, pattern, name):
+    f = make([source("-"), source(name)])
+    assert names([f.find_sheet_by_regex(pattern)]) == [name]
+
+
+# Past the backtracking limit each name has a counted budget of work: what fits is
+# decided, the rest counts as no match, the same each time.
+@pytest.mark.parametrize(
+    "pattern, name, found",
+    [
+        ("(a|aa)*b|y{1000,}", FORCING_NAME + "y" * 1_000, True),
+        ("(a|aa)*b|y{1000,}", FORCING_NAME + "y" * 999, False),
+        ("(x+x+)+y", "x" * 1_000_000 + "z xxy", True),
+        (r"(\w+\s?)+$", "word " * 200_000 + "x", True),
+        ("(a|aa)*b|y{4000,}", FORCING_NAME + "y" * 4_000, False),
+        ("(a{1,50}){1,50}b", "a" * 100_000 + "cb", False),
+        ("(a|aa)*b|.{1,1000}z", FORCING_NAME + "x" * 99_999 + "z", False),
+    ],
+)
+def test_each_name_has_a_budget_of_work_past_the_limit(make, pattern, name, found):
+    f = make([source("-"), source(name)])
+    for _ in range(2):
+        assert names([f.find_sheet_by_regex(pattern)]) == [name if found else None]
+
+
+# A backslash and digits that PCRE2 reads as an octal character match it; of two faults
+# the first in the pattern is reported.
+def test_octal_escapes_and_the_first_fault(make):
+    f = make([source("-"), source("A1")])
+    found = [f.find_sheet_by_regex(r"^\101\61$"), f.find_sheet_by_regex(r"(a)\101")]
+    assert names(found) == ["A1", None]
+    with pytest.raises(sheafwork.PanicException) as raised:
+        f.find_sheet_by_regex("[:alpha:](?R)")
+    assert str(raised.value) == (UNWRAP + 'CompileError { offset: 0, message: "POSIX named classes '
+                                 'are supported only within a class" }')
+
+
 # The matcher keeps its stack off the thread's: Python runs threads on as little as 32 KiB.
 def test_patterns_match_on_a_small_thread_stack():
     code = textwrap.dedent("""
@@ -110,6 +199,68 @@ def test_patterns_match_on_a_small_thread_stack():
     result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
     assert result.returncode == 0, result.stderr[-2000:]
     assert result.stdout.strip() == "[100000, 100000]"
+
+
+# Groups nest as deep as the language allows on every thread stack Python allows: each
+# depth finds what re finds (a compile, the guard's second compile for a class that holds
+# "(?R)", look-arounds, the automaton past the backtracking limit, for which re is given
+# a pattern with the same matches), as do long rows of groups that may match nothing after
+# a repeat (which PCRE2 follows a level deeper each), and one level more is a compile
+# error. One child per stack: an overrun would end it.
+DEEP_NAMES = ["x", "b", "R", "ab", "x" * 40 + "z xxy"]
+# (open, inside, close, inside for re, first depth, last depth + 1)
+DEEP_SHAPES = [("(", "a", ")", "a", 0, 251), ("(?:y|", "a", ")+", "a", 0, 251),
+               ("(?=", "a", ")", "a", 0, 251), ("(?<!", "b", ")", "b", 0, 251),
+               ("(", "[(?R)]", ")", "[(?R)]", 0, 251),
+               ("(?:", "(x+x+)+y", ")", "(xxy)", 240, 250)]
+DEEP_ROWS = ["x+" + "(?:|a)" * n + "y" for n in (100, 1000, 3000)]
+# Too deep by one, and a refused construct as deep as allowed (which compiles the pattern
+# once more to tell which of two faults comes first).
+DEEP_FAULTS = ["(" * 251 + "a" + ")" * 251, "(" * 250 + "[:alpha:](?R)" + ")" * 250,
+               "(" * 250 + "a(?R)" + ")" * 250]
+
+
+def test_deep_patterns_on_every_thread_stack():
+    code = textwrap.dedent(f"""
+        import sys
+        import threading
+        import sheafwork
+        from sheafwork import readable
+        found = []
+        def search():
+            finder = readable.Finder([{{"name": n, "sheet_state": "", "merge_cells": [], "cells": []}}
+                                      for n in {DEEP_NAMES!r}])
+            for o, inside, c, _, first, stop in {DEEP_SHAPES!r}:
+                found.append([getattr(finder.find_sheet_by_regex(o * d + inside + c * d), "name", None)
+                              for d in range(first, stop)])
+            found.append([getattr(finder.find_sheet_by_regex(p), "name", None) for p in {DEEP_ROWS!r}])
+            for p in {DEEP_FAULTS!r}:
+                try:
+                    finder.find_sheet_by_regex(p)
+                except sheafwork.PanicException as e:
+                    found.append(str(e))
+        threading.stack_size(int(sys.argv[1]) * 1024)
+        thread = threading.Thread(target=search)
+        thread.start()
+        thread.join()
+        print(repr(found))
+        """)
+    children = {kib: subprocess.Popen([sys.executable, "-c", code, str(kib)], stdout=subprocess.PIPE,
+                                      stderr=subprocess.PIPE, text=True)
+                for kib in (32, 64, 128, 256, 1024, 8192)}
+    expected = [[next((n for n in DEEP_NAMES if r.search(n)), None)
+                 for r in (re.compile(o * d + inside + c * d) for d in range(first, stop))]
+                for o, _, c, inside, first, stop in DEEP_SHAPES]
+    expected.append([next((n for n in DEEP_NAMES if re.search(p, n)), None) for p in DEEP_ROWS])
+    for p in DEEP_FAULTS:
+        with pytest.raises(sheafwork.PanicException) as raised:
+            readable.Finder([]).find_sheet_by_regex(p)
+        expected.append(str(raised.value))
+    assert expected[-3] == UNWRAP + 'CompileError { offset: 251, message: "parentheses are too deeply nested" }'
+    for kib, child in children.items():
+        out, err = child.communicate(timeout=300)
+        assert child.returncode == 0, (kib, err[-2000:])
+        assert ast.literal_eval(out) == expected, kib
 
 
 # Constructs that would run code or change the matcher's own rules are refused like any

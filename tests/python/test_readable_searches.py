@@ -1,5 +1,6 @@
 """The module search functions of sheafwork.readable, compared with plain Python."""
 
+import os
 import random
 import subprocess
 import sys
@@ -95,6 +96,100 @@ def test_daemon_threads_stopping_in_a_search_let_the_process_exit():
         """)
     result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
     assert result.returncode == 0, result.stderr[-2000:]
+
+
+# Under AddressSanitizer the cap leaves the sanitizer's own runtime without the address
+# space it maps for itself (its allocator's reports, a new thread's stacks): it ends the
+# process before any code of ours sees the shortage.
+capped_in_sanitizer = pytest.mark.skipif(
+    "libasan" in os.environ.get("LD_PRELOAD", ""),
+    reason="the sanitizer's runtime cannot map its own memory under the cap")
+
+
+# A shortage of memory while a search reads a large list of dicts (the pool started, the
+# address space capped a little above its size) is the caller's MemoryError, whatever it
+# interrupts: records built so far are let go while the list's scope unwinds. With the
+# cap raised, the same search finds every cell again.
+@capped_in_sanitizer
+def test_a_memory_shortage_while_reading_records_passes():
+    code = textwrap.dedent("""
+        import resource
+        from sheafwork import readable
+        rows = [{"row": i, "column": 1, "value": "v", "formula": None, "data_type": "s"}
+                for i in range(1, 200001)]
+        found = readable.find_cells_by_regex("v", rows)
+        def size():
+            return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status")
+                        if l.startswith("VmSize"))
+        unlimited = (resource.RLIM_INFINITY, resource.RLIM_INFINITY)
+        seen = set()
+        for margin in (8192, 0, 1024, 4096, 16384):
+            resource.setrlimit(resource.RLIMIT_AS, (size() + margin * 1024, resource.RLIM_INFINITY))
+            try:
+                found = readable.find_cells_by_regex("v", rows)
+                seen.add(len(found))
+            except MemoryError:
+                seen.add("MemoryError")
+            resource.setrlimit(resource.RLIMIT_AS, unlimited)
+            assert len(readable.find_cells_by_regex("v", rows)) == 200000
+        print(seen)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert "MemoryError" in result.stdout
+
+
+# A Python thread started once the address space is capped, whose search first throws
+# there, raises MemoryError like any other thread: its first call into the module, small
+# or large, made what a throw needs while memory was there. A thread whose first call
+# finds no memory at all gets MemoryError for it and, with memory back, works.
+@capped_in_sanitizer
+@pytest.mark.parametrize("first", ["small search", "large search", "no memory"])
+def test_a_thread_started_while_memory_is_capped_raises_memory_error(first):
+    code = textwrap.dedent(f"""
+        import resource, threading
+        from sheafwork import readable
+        rows = [{{"row": i, "column": 1, "value": "v", "formula": None, "data_type": "s"}}
+                for i in range(1, 200001)]
+        found = readable.find_cells_by_regex("v", rows)
+        def size():
+            return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status")
+                        if l.startswith("VmSize"))
+        threading.stack_size(1 << 20)
+        resource.setrlimit(resource.RLIMIT_AS, (size() + (8 << 20), resource.RLIM_INFINITY))
+        seen = []
+        def search(cells):
+            try:
+                seen.append(len(readable.find_cells_by_regex("v", cells)))
+            except MemoryError:
+                seen.append("MemoryError")
+        def body():
+            if {first!r} == "no memory":
+                hog = []
+                try:
+                    while True:
+                        hog.append(bytearray(4096))
+                except MemoryError:
+                    search(rows[:3])
+                hog.clear()
+            elif {first!r} == "small search":
+                search(rows[:3])
+            search(rows)
+        thread = threading.Thread(target=body)
+        thread.start()
+        thread.join()
+        resource.setrlimit(resource.RLIMIT_AS, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+        thread = threading.Thread(target=search, args=(rows,))
+        thread.start()
+        thread.join()
+        print(seen)
+        """)
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr[-2000:]
+    expected = {"small search": "[3, 'MemoryError', 200000]",
+                "large search": "['MemoryError', 200000]",
+                "no memory": "['MemoryError', 'MemoryError', 200000]"}[first]
+    assert result.stdout.strip() == expected
 
 
 def test_rows_and_cols_take_any_sequence_but_str():

@@ -9,7 +9,8 @@
 //   each, but for quoted characters, which are items one character long;
 // - where it reads an explicit callout: a "(?C" whose change into "(?Q" makes PCRE2
 //   refuse that "(?Q", where it is;
-// - back-references: the highest one the compiled pattern holds;
+// - back-references: the highest one the compiled pattern holds (a backslash and digits
+//   PCRE2 reads as an octal character are none);
 // - possessive quantifiers the user wrote: a "+" whose change into "{2}" makes PCRE2
 //   refuse a quantifier that follows a quantifier, right there;
 // - code points: an escape it reads is one that \x{110000} in its place makes too large.
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "engine/text/pattern.h"
+#include "engine/text/pattern_automaton.h"
 #include "engine/text/pattern_guard.h"
 #include "engine/text/pattern_reading.h"
 #include "engine/text/pcre2_common.h"
@@ -64,6 +66,9 @@ inline constexpr std::string_view kPatternTokens[] = {
     "\\1", "\\2", "\\10", "\\g{1}", "\\g1", "\\g-1", "\\g{-1}", "\\k<n>", "\\k'n'", "\\k{n}",
     "(?P=n)", "(?=", "(?!", "(?<=", "(?<!", "(?*", "(?<*", "(?>", "(?(", "(?(1)", "(?(<n>)",
     "(?(DEFINE)", "*+", "++", "?+", "{2}+", "{1,3}+", "*?", "+?", "(?(R)", "(?(?=a)", "(?(?C1)",
+    // modes, anchors, numbers PCRE2 reads as octal or as references, large counts
+    "(?m)", "(?-m)", "(?m:", "(?s)", "(?ms)", "(?^m)", "(?n)", "(?i:", "\\A", "\\z", "\\Z",
+    "\\G", "\\B", "\\101", "\\12", "\\81", "{300,}", "{40}",
 };
 inline constexpr size_t kPatternTokenCount = std::size(kPatternTokens);
 
@@ -281,14 +286,16 @@ inline std::string disagreement(std::string_view pattern) {
   if (!compiles) return "Pattern::compile refuses what PCRE2 reads nothing refused in";
   if (pcre2->needs_backtracking && !reading.needs_backtracking)
     return "the step calls plain a pattern that needs backtracking: " + text;
-  // \10 and above count, even where PCRE2 reads an octal character.
-  bool octal_like = false;
-  for (size_t i = 0; i < text.size(); ++i)
-    octal_like = octal_like || (text[i] == '\\' && oracle::digit_at(text, i + 1) &&
-                                oracle::digit_at(text, i + 2));
-  if (!pcre2->needs_backtracking && reading.needs_backtracking && !octal_like)
+  if (!pcre2->needs_backtracking && reading.needs_backtracking)
     return "the step finds backtracking in a plain pattern: " + text;
   for (const auto& rewrite : reading.rewrites) {
+    // "$" written out as \z: an item PCRE2 reads there.
+    if (text.substr(rewrite.pcre2_at, rewrite.pcre2_size) == "\\z") {
+      const auto items = oracle::callouts(oracle::compile(text, PCRE2_AUTO_CALLOUT).code.get());
+      if (!std::binary_search(items.begin(), items.end(), rewrite.pcre2_at))
+        return "the step rewrote a \"$\" that PCRE2 does not read as one" + at(rewrite.user_at);
+      continue;
+    }
     const oracle::Compiled out_of_range = oracle::compile(
         oracle::replaced(text, rewrite.pcre2_at, rewrite.pcre2_size, "\\x{110000}"));
     if (out_of_range.error != PCRE2_ERROR_CODE_POINT_TOO_BIG ||
@@ -296,6 +303,47 @@ inline std::string disagreement(std::string_view pattern) {
       return "the step rewrote what PCRE2 does not read as an escape" + at(rewrite.user_at);
   }
   return {};
+}
+
+// Where PCRE2's automaton, alone and behind a first alternative whose backtracking passes
+// the limit at the first start of a name that begins with 32 "a"s (the path Pattern::search
+// takes then), finds otherwise than backtracking on `name`; empty when they agree or the
+// pattern is not plain, or may hold \K, which the automaton does not run. The forced
+// search spends the whole backtracking limit first.
+inline std::string automaton_disagreement(std::string_view pattern, std::string_view name,
+                                          bool forced) {
+  const auto read = read_pattern(pattern);
+  if (!std::holds_alternative<PatternReading>(read)) return {};
+  const PatternReading& reading = std::get<PatternReading>(read);
+  const oracle::Compiled compiled = oracle::compile(reading.pcre2);
+  if (reading.needs_backtracking || !compiled.code ||
+      reading.pcre2.find("\\K") != std::string::npos)
+    return {};
+  pcre2_match_data* data = pcre2_match_data_create(1, nullptr);
+  const auto backtracking_finds = [&](std::string_view text) {
+    const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
+                               text.size(), 0, 0, data, nullptr);
+    return rc >= 0 ? 1 : rc == PCRE2_ERROR_NOMATCH ? 0 : -1;
+  };
+  const int expected = backtracking_finds(name);
+  const std::optional<bool> found = PatternAutomaton(reading).search(name);
+  std::string disagreement;
+  if (expected >= 0 && found != (expected == 1))
+    disagreement = found ? "the automaton finds otherwise" : "the automaton does not decide";
+  const std::string forcing = "(a|aa)*b|" + std::string(pattern);
+  const auto forcing_read = read_pattern(forcing);
+  if (disagreement.empty() && forced && std::holds_alternative<PatternReading>(forcing_read) &&
+      !std::get<PatternReading>(forcing_read).needs_backtracking) {
+    const std::string longer = std::string(32, 'a').append(name);
+    const int plain = backtracking_finds(longer);
+    const auto compiled_forcing = Pattern::compile(forcing);
+    if (plain >= 0 && std::holds_alternative<Pattern>(compiled_forcing) &&
+        std::get<Pattern>(compiled_forcing).search(longer) !=
+            (plain == 1 || name.find('b') != std::string_view::npos))
+      disagreement = "the forced automaton finds otherwise";
+  }
+  pcre2_match_data_free(data);
+  return disagreement;
 }
 
 }  // namespace engine::testing

@@ -21,6 +21,18 @@ std::string reading_of(std::string_view pattern) {
   return std::get<PatternReading>(read).pcre2;
 }
 
+bool finds(std::string_view pattern, std::string_view text) {
+  const auto compiled = Pattern::compile(pattern);
+  if (const auto* refusal = std::get_if<std::string>(&compiled)) ADD_FAILURE() << *refusal;
+  return std::get<Pattern>(compiled).search(text);
+}
+
+std::string refusal_of(std::string_view pattern) {
+  const auto compiled = Pattern::compile(pattern);
+  const auto* refusal = std::get_if<std::string>(&compiled);
+  return refusal ? *refusal : "compiled";
+}
+
 TEST(PatternReading, CodePointEscapesBecomeHexEscapesAndRefusalsPointAtTheConstruct) {
   const std::pair<const char*, const char*> table[] = {
       {R"(\u0062)", R"(\x{0062})"},
@@ -78,6 +90,28 @@ int callouts(const std::string& pattern) {
 
 // Whether "(?C1)" is read as a construct or as class members and comment text decides
 // what is refused; PCRE2 itself says where its classes, quotes and comments end.
+// Outside (?m) "$" is the end of the text: PCRE2 reads it as \z, and PCRE2's offsets
+// still point at what the user wrote.
+TEST(PatternReading, AnEndOfTextDollarBecomesBackslashZ) {
+  const std::pair<const char*, const char*> table[] = {
+      {"a$", "a\\z"},
+      {"(?m)a$", "(?m)a$"},
+      {"(?m:a$)b$", "(?m:a$)b\\z"},
+      {"((?m)a$)$", "((?m)a$)\\z"},
+      {"(?m)(?-m)a$", "(?m)(?-m)a\\z"},
+      {"(?m)(?^i)a$", "(?m)(?^i)a\\z"},
+      {"(?im-sx)$", "(?im-sx)$"},
+      {"[$]\\$\\Q$\\E(?#$)", "[$]\\$\\Q$\\E(?#$)"},
+      {"(?x)#$\n$", "(?x)#$\n\\z"},
+  };
+  for (const auto& [pattern, reading] : table) EXPECT_EQ(reading_of(pattern), reading) << pattern;
+  EXPECT_EQ(
+      refusal_of("a$+"),
+      R"(CompileError { offset: 2, message: "quantifier does not follow a repeatable item" })");
+  EXPECT_EQ(refusal_of("$$("),
+            R"(CompileError { offset: 3, message: "missing closing parenthesis" })");
+}
+
 TEST(PatternReading, ClassesQuotesAndCommentsEndWherePcre2EndsThem) {
   for (const char* pattern :
        {"[a](?C1)", "[]](?C1)", "[^]](?C1)]", "[[:alpha:](?C1)]", "[[:a]b:](?C1)]",
@@ -126,7 +160,7 @@ bool needs_backtracking(std::string_view pattern) {
 
 TEST(PatternReading, BackReferencesLookAroundsAtomicConditionalAndPossessiveNeedBacktracking) {
   for (const char* pattern :
-       {"(a)\\1", "(a)\\10", "(a)\\g{1}", "(a)\\g1", "(a)\\g-1", "(?<n>a)\\k<n>", "(?<n>a)\\k'n'",
+       {"(a)\\1", "(a)\\9", "(a)\\g{1}", "(a)\\g1", "(a)\\g-1", "(?<n>a)\\k<n>", "(?<n>a)\\k'n'",
         "(?<n>a)\\k{n}", "(?<n>a)(?P=n)", "(?=a)", "(?!a)", "(?<=a)", "(?<!a)", "(?*a)", "(?<*a)",
         "(?>a)", "(a)(?(1)b)", "(?(DEFINE)a)", "[[:<:]]a", "a[[:>:]]", "a*+", "a++", "a?+",
         "a{2}+", "a{2,}+", "a{1,3}+", "(ab)++", "[ab]++", "\\x{62}?+", "\\p{L}*+",
@@ -138,6 +172,28 @@ TEST(PatternReading, BackReferencesLookAroundsAtomicConditionalAndPossessiveNeed
         "a{ 2}+", "\\++", "\\0", "[\\1]", "\\Q\\1(?=\\E", "(?#(?=a\\1)", "(?x)#(?=a)\n",
         "[(?=a)(?>b)]", "[[:alpha:]]+", "a+#+", "(?x)a+\\ +", "(?<n>a)(?i)\\w+"})
     EXPECT_FALSE(needs_backtracking(pattern)) << pattern;
+}
+
+// PCRE2 reads a backslash and two or more digits from 1 to 7 as an octal character where
+// fewer groups open before it; (?n) groups, and the alternatives of a (?| group, number
+// none of their own.
+TEST(PatternReading, ABackslashAndDigitsReferBackOnlyToAGroupOpenedBefore) {
+  const std::string ten = "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)";
+  const std::string reset = "(?|(a)(b)(c)(d)(e)(f)|(g)(h)(i)(j)(k)(l))(m)(n)(o)(p)";
+  const std::string backreferences[] = {ten + "\\10",
+                                        "(?<n>a)(?'m'b)(?P<o>c)(d)(e)(f)(g)(h)(i)(j)\\10",
+                                        "(?n:(a))" + ten + "\\10",
+                                        "(?:" + reset.substr(3) + "\\11",
+                                        reset + "\\10",
+                                        "\\81"};
+  for (const std::string& pattern : backreferences)
+    EXPECT_TRUE(needs_backtracking(pattern)) << pattern;
+  const std::string octals[] = {
+      "\\101",        "(a)\\10",      "\\10" + ten,     "(?n)" + ten + "\\10",
+      reset + "\\11", ten + "[\\10]", "\\1000000000000"};
+  for (const std::string& pattern : octals) EXPECT_FALSE(needs_backtracking(pattern)) << pattern;
+  EXPECT_TRUE(finds("^\\101+\\61$", "AAA1"));
+  EXPECT_TRUE(finds("^(a)\\1013$", "aA3"));
 }
 
 // Random patterns from the tokens where the two readings could part, each held against
@@ -217,25 +273,17 @@ TEST(PatternGuard, RefusalsPointAtTheUsersPattern) {
             "15: recursion and subroutine calls are not supported");
 }
 
-// A text too large for PCRE2 to compile with a callout before each item is checked
-// only when it holds a refused construct's text somewhere: it cannot be shown harmless.
-TEST(PatternGuard, APatternTooLargeToCheckIsRefusedOnlyWhenItHoldsAConstruct) {
+// A text too large for PCRE2 to compile with a callout before each item is let through
+// on the reading step's word: the copy's size says nothing of the pattern. Explicit
+// callouts and a verb at the start are still found without that copy.
+TEST(PatternGuard, APatternTooLargeToCheckIsLeftToTheReadingStep) {
   const std::string letters(12'000, 'a');
-  EXPECT_EQ(guarded_text(PatternReading{letters + "[(?R)]", {}}),
-            "12006: regular expression is too large");
+  EXPECT_EQ(guarded_text(PatternReading{letters + "[(?R)]", {}}), "let through");
   EXPECT_EQ(guarded_text(PatternReading{letters + "[(?=R)]", {}}), "let through");
-}
-
-bool finds(std::string_view pattern, std::string_view text) {
-  const auto compiled = Pattern::compile(pattern);
-  if (const auto* refusal = std::get_if<std::string>(&compiled)) ADD_FAILURE() << *refusal;
-  return std::get<Pattern>(compiled).search(text);
-}
-
-std::string refusal_of(std::string_view pattern) {
-  const auto compiled = Pattern::compile(pattern);
-  const auto* refusal = std::get_if<std::string>(&compiled);
-  return refusal ? *refusal : "compiled";
+  EXPECT_EQ(guarded_text(PatternReading{letters + "[(?R)](?C1)", {}}),
+            "12006: callouts are not supported");
+  EXPECT_EQ(guarded_text(PatternReading{"(*F)" + letters + "[(?R)]", {}}),
+            "0: verbs and options of the form (*...) are not supported");
 }
 
 TEST(Pattern, RefusalsShowTheUsersOffsets) {
@@ -247,6 +295,40 @@ TEST(Pattern, RefusalsShowTheUsersOffsets) {
   EXPECT_NE(refusal_of(R"(\u{110000})"), "compiled");
   EXPECT_NE(refusal_of(R"(\u{D800})"), "compiled");
   EXPECT_EQ(refusal_of(R"(\u{1F600}[\u0062])"), "compiled");
+}
+
+// Construct-like text in a class, a quote or a comment makes the guard check a copy with
+// a callout before every item; that copy's size never refuses a pattern that compiles.
+TEST(Pattern, APatternIsNotRefusedForTheSizeOfItsCheckingCopy) {
+  std::string words;
+  for (int i = 0; i < 2'000; ++i) words += "word" + std::to_string(i) + "|";
+  const std::pair<std::string, std::string> cases[] = {
+      {"[(?R)](?:(?:ab){1,45}){1,45}|ab", "ab"},
+      {"[(?R)]" + std::string(8'186, 'a'), "R" + std::string(8'186, 'a')},
+      {"\\Q(?R)\\E|" + words + "x", "word1999"},
+      {"(?#(*F)" + words + "x", "x"},
+      {"(?x)" + words + "x # (?R)", "x"},
+  };
+  for (const auto& [pattern, name] : cases) {
+    EXPECT_TRUE(finds(pattern, name)) << pattern.substr(0, 40);
+    EXPECT_FALSE(finds(pattern, "-")) << pattern.substr(0, 40);
+  }
+}
+
+// Of a fault PCRE2 finds and a construct the step refuses, the user hears of the one
+// written first.
+TEST(Pattern, TheFirstFaultInThePatternIsReported) {
+  const std::pair<const char*, const char*> table[] = {
+      {"[:alpha:](?R)", "offset: 0, message: \"POSIX named classes"},
+      {"\\u0062[:alpha:](?C1)", "offset: 6, message: \"POSIX named classes"},
+      {"a(?R)[", "offset: 1, message: \"recursion"},
+      {"a(*F)(", "offset: 1, message: \"verbs"},
+      {"a{2}{3}(?C1)", "offset: 6, message: \"quantifier does not follow"},
+      {"(?C1)\\k<n>", "offset: 0, message: \"callouts"},
+  };
+  for (const auto& [pattern, refusal] : table)
+    EXPECT_EQ(refusal_of(pattern).rfind(std::string("CompileError { ") + refusal, 0), 0u)
+        << pattern << ": " << refusal_of(pattern);
 }
 
 TEST(Pattern, ConstructsAfterAClassOpeningAreRefused) {
