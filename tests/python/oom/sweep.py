@@ -141,14 +141,8 @@ class CApi:
 
 
 def warm_up():
-    """Starts what cannot be started under a shortage: the worker pool, and this thread's
-    first C++ exception."""
-    book, sheet = new_sheet()
-    sheet.find_cells_by_regex("item")
-    try:
-        sheet.find_cell_by_letter("!")
-    except sheafwork.PanicException:
-        pass
+    """Starts the worker pool, whose start under a shortage can end the process (the
+    README says so)."""
     readable.find_cells_by_regex("item", records(5000))
 
 
