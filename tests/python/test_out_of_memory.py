@@ -40,7 +40,7 @@ def shim(tmp_path_factory):
 
 
 def run_sweep(variant, mode, env):
-    last = "-1" if FULL else "40"
+    last = "-1" if FULL else "600"
     result = subprocess.run([sys.executable, str(HERE / "sweep.py"), variant, mode, "0", last, "1",
                              *call_names()],
                             capture_output=True, text=True, timeout=3600 if FULL else 300, env=env)
