@@ -70,6 +70,10 @@ def book_after(state, result):
 CALLS = {
     "Sheet.cell new": (new_sheet, lambda s: s[1].cell(500, 3, "a new text value"), book_after),
     "Sheet.cell overwrite": (new_sheet, lambda s: s[1].cell(5, 2, "2.5"), book_after),
+    # Enough new cells for the cell map to grow while they are written.
+    "Sheet.cell rows of new cells": (
+        new_sheet, lambda s: [s[1].cell(200 + i // 8, i % 8 + 1, "t%d" % i) for i in range(400)],
+        book_after),
     "Sheet.cells": (new_sheet, lambda s: s[1].cells, book_after),
     "Sheet.delete_rows": (new_sheet, lambda s: s[1].delete_rows(3, 4), book_after),
     "Sheet.delete_cols": (new_sheet, lambda s: s[1].delete_cols(2, 1), book_after),
