@@ -4,7 +4,7 @@ PY     := $(VENV)/bin/python
 STAMPS := .stamps
 JOBS   ?= $(shell nproc)
 
-.PHONY: setup install demo test test-engine test-python bench sanitize tsan tsan-python fuzz leaks clean
+.PHONY: setup install demo test test-engine test-python bench sanitize tsan tsan-python fuzz leaks oom clean
 
 setup: $(STAMPS)/system $(STAMPS)/venv
 
@@ -103,6 +103,15 @@ tsan-python: setup
 # resident memory grows or objects are left behind. Not part of `make test`.
 leaks: install
 	$(PY) tests/leaks/leak_check.py
+
+# The allocation-failure sweeps in full: the engine's (every allocation of each operation
+# failing in turn, over larger inputs) and the Python calls' (in child processes, every
+# allocation until the call ends with none refused). `make test` and `make sanitize` run
+# short ones.
+oom: install build/engine/build.ninja
+	cmake --build build/engine -j $(JOBS)
+	cd build/engine && SHEAFWORK_OOM_FULL=1 ctest --output-on-failure -j $(JOBS) -L oom
+	SHEAFWORK_OOM_FULL=1 $(PY) -m pytest -q -p no:cacheprovider tests/python/test_out_of_memory.py
 
 clean:
 	rm -rf build $(STAMPS)

@@ -15,15 +15,39 @@ Ref book_sheets(const BookHandle& book) {
   return sheet_class().wrap_all(std::move(sheets));
 }
 
+namespace {
+
+// The sheet just appended to `book`, as a Python object. When that object cannot be
+// made, the sheet leaves the book again, so that the MemoryError leaves the book as it
+// was (a second try would otherwise append a second sheet). Making it runs no Python
+// code, so nothing else can have changed the book meanwhile.
+Ref wrap_appended(const BookHandle& book, const engine::Shared<engine::Sheet>& sheet) {
+  try {
+    return sheet_class().wrap(sheet);
+  } catch (...) {
+    auto guard = book.write();
+    auto& sheets = guard->sheets;
+    for (auto it = sheets.end(); it != sheets.begin();) {
+      if ((--it)->same_record(sheet)) {
+        sheets.erase(it);
+        break;
+      }
+    }
+    throw;
+  }
+}
+
+}  // namespace
+
 Ref book_add_sheet(const BookHandle& book, std::string name, std::string sheet_state) {
-  engine::Shared<engine::Sheet> sheet =
+  const engine::Shared<engine::Sheet> sheet =
       engine::add_sheet(*book.write(), std::move(name), std::move(sheet_state));
-  return sheet_class().wrap(std::move(sheet));
+  return wrap_appended(book, sheet);
 }
 
 Ref book_copy_sheet(const BookHandle& book, engine::Shared<engine::Sheet> source) {
-  engine::Shared<engine::Sheet> copy = engine::copy_sheet(*book.write(), std::move(source));
-  return sheet_class().wrap(std::move(copy));
+  const engine::Shared<engine::Sheet> copy = engine::copy_sheet(*book.write(), std::move(source));
+  return wrap_appended(book, copy);
 }
 
 Ref book_get_sheet_index(const BookHandle& book, int32_t idx) {

@@ -39,17 +39,17 @@ class KeyBox {
     KeyBox box(places, bounds.min_row, columns);
     pool::for_each_index(places, [&](size_t i) { box.places_.lend_none(i); });
     // Each shard counts the cells it puts in each piece in a row of its own.
-    const auto& shards = cells.entries.shards();
-    std::vector<size_t> counts(shards.size() * box.pieces_, 0);
-    pool::for_each_item(shards.size(), [&](size_t s) {
+    constexpr size_t kShards = CellEntries::kShards;
+    std::vector<size_t> counts(kShards * box.pieces_, 0);
+    pool::for_each_item(kShards, [&](size_t s) {
       size_t* const row = &counts[s * box.pieces_];
-      for (const auto& [key, cell] : shards[s]) {
-        const uint64_t at = box.offset(key);
-        box.places_.lend(at, cell);
+      cells.entries.visit_shard(s, [&](const CellEntries::value_type& entry) {
+        const uint64_t at = box.offset(entry.first);
+        box.places_.lend(at, entry.second);
         ++row[at >> box.piece_shift_];
-      }
+      });
     });
-    for (size_t s = 0; s < shards.size(); ++s)
+    for (size_t s = 0; s < kShards; ++s)
       for (size_t p = 0; p < box.pieces_; ++p)
         box.cells_in_piece_[p] += counts[s * box.pieces_ + p];
     return box;

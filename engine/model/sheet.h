@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "absl/container/flat_hash_map.h"
+#include "boost/unordered/unordered_flat_map.hpp"
 #include "engine/model/cell.h"
 #include "engine/model/comment.h"
 #include "engine/model/cell_value.h"
@@ -47,12 +47,12 @@ struct ColumnDimension {
 };
 
 struct RowDimensions {
-  absl::flat_hash_map<uint32_t, RowDimension, SeededHash> rows;
+  boost::unordered_flat_map<uint32_t, RowDimension, SeededHash> rows;
   double default_height = kDefaultRowHeight;
 };
 
 struct ColumnDimensions {
-  absl::flat_hash_map<uint16_t, ColumnDimension, SeededHash> columns;
+  boost::unordered_flat_map<uint16_t, ColumnDimension, SeededHash> columns;
   double default_width = kDefaultColumnWidth;
 };
 

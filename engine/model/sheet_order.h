@@ -85,17 +85,20 @@ Walked walk(const CellMap& cells, OrderThreads threads, Take&& take) {
     uint64_t shard_any = 0;
     uint64_t shard_all = ~uint64_t{0};
     size_t i = offsets[s];
-    auto it = shards[s].begin();
-    const auto end = shards[s].end();
-    const auto put = [&](Coordinate at) {
-      w.cells.lend(i, it->second);
+    const auto put = [&](Coordinate at, const Shared<Cell>& cell) {
+      w.cells.lend(i, cell);
       w.coords[i] = at;
       shard_any |= at.sort_key();
       shard_all &= at.sort_key();
     };
     if constexpr (!kReadsCells) {
-      for (; it != end; ++it, ++i) put(it->first);
+      cells.entries.visit_shard(s, [&](const CellEntries::value_type& entry) {
+        put(entry.first, entry.second);
+        ++i;
+      });
     } else {
+      auto it = shards[s].begin();
+      const auto end = shards[s].end();
       auto ahead = it;
       for (int k = 0; k < kAhead && ahead != end; ++k) (ahead++)->second.prefetch();
       while (it != end) {
@@ -103,7 +106,7 @@ Walked walk(const CellMap& cells, OrderThreads threads, Take&& take) {
         for (size_t run = 0; run < ReadGate::kBulkRun && it != end; ++run, ++it, ++i) {
           if (ahead != end) (ahead++)->second.prefetch();
           const Cell& cell = it->second.read_in_gate(pass);
-          put(cell.coord);
+          put(cell.coord, it->second);
           take(i, cell);
         }
       }

@@ -1,6 +1,7 @@
 #include "engine/text/pcre2_stack_room.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/base/stack_room.h"
 
@@ -34,6 +35,9 @@ pcre2_code* compile_with_stack_room(PCRE2_SPTR pattern, PCRE2_SIZE length, uint3
     if (code != nullptr && jit_options != 0) pcre2_jit_compile(code, jit_options);
   };
   run_with_stack_room(kCompileBase + kCompilePerLevel * recursion_bound(pattern, length), compile);
+  // PCRE2 tells of memory it could not get as a compile error of its own, which is no
+  // fault of the pattern.
+  if (code == nullptr && *error == PCRE2_ERROR_HEAP_FAILED) throw std::bad_alloc();
   return code;
 }
 

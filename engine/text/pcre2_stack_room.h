@@ -18,7 +18,8 @@ namespace engine {
 
 // pcre2_compile with its arguments, then, unless `jit_options` is 0, pcre2_jit_compile
 // of what it compiled (whose failure leaves the interpreter to match). Starting a thread
-// for them that cannot be started throws std::bad_alloc.
+// for them that cannot be started, or PCRE2 running out of memory while it compiles,
+// throws std::bad_alloc.
 pcre2_code* compile_with_stack_room(PCRE2_SPTR pattern, PCRE2_SIZE length, uint32_t options,
                                     int* error, PCRE2_SIZE* offset, pcre2_compile_context* context,
                                     uint32_t jit_options = 0);
