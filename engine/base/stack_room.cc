@@ -43,16 +43,35 @@ ThreadScratch<StackBounds>& stack_bounds() {
 
 // What a started thread keeps on its stack above its first frame: glibc places the
 // thread's own record and static thread-local storage there, and a sanitizer's start-up
-// frames come first.
+// frames come first. A library with more static thread-local storage than this (the
+// thread sanitizer keeps some 800 KiB there) makes a thread start short, and try again.
 constexpr size_t kThreadOverhead = 64 * 1024;
 
 struct Handoff {
   void (*work)(void*);
   void* arg;
+  size_t need;
+  size_t shortfall = 0;  // set when the thread had less room than `need`, and work did not run
 };
 
+// Runs on the started thread, where nothing may throw: its bounds are read afresh (a
+// thread other than the main one reads them without allocating) rather than kept.
 void* start(void* handoff) {
-  const auto* h = static_cast<const Handoff*>(handoff);
+  auto* h = static_cast<Handoff*>(handoff);
+  pthread_attr_t attr;
+  size_t room = 0;
+  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+    void* low = nullptr;
+    size_t size = 0;
+    if (pthread_attr_getstack(&attr, &low, &size) == 0)
+      room = reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) -
+             reinterpret_cast<uintptr_t>(low);
+    pthread_attr_destroy(&attr);
+  }
+  if (room < h->need) {
+    h->shortfall = h->need - room;
+    return nullptr;
+  }
   h->work(h->arg);
   return nullptr;
 }
@@ -69,17 +88,25 @@ size_t stack_room() {
 void run_on_own_stack(size_t stack_size, void (*work)(void*), void* arg) {
   const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const size_t wanted = std::max(stack_size, static_cast<size_t>(PTHREAD_STACK_MIN));
-  if (wanted > SIZE_MAX - kThreadOverhead - page) throw std::bad_alloc();
-  const size_t size = (wanted + kThreadOverhead + page - 1) / page * page;
-  pthread_attr_t attr;
-  if (pthread_attr_init(&attr) != 0) throw std::bad_alloc();
-  Handoff handoff{work, arg};
-  pthread_t thread;
-  int rc = pthread_attr_setstacksize(&attr, size);
-  if (rc == 0) rc = pthread_create(&thread, &attr, start, &handoff);
-  pthread_attr_destroy(&attr);
-  if (rc != 0) throw std::bad_alloc();
-  pthread_join(thread, nullptr);
+  Handoff handoff{work, arg, stack_size};
+  size_t overhead = kThreadOverhead;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (wanted > SIZE_MAX - overhead - page) throw std::bad_alloc();
+    const size_t size = (wanted + overhead + page - 1) / page * page;
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) throw std::bad_alloc();
+    pthread_t thread;
+    int rc = pthread_attr_setstacksize(&attr, size);
+    if (rc == 0) rc = pthread_create(&thread, &attr, start, &handoff);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) throw std::bad_alloc();
+    pthread_join(thread, nullptr);
+    if (handoff.shortfall == 0) return;
+    if (handoff.shortfall > SIZE_MAX - overhead - page) throw std::bad_alloc();
+    overhead += handoff.shortfall + page;
+    handoff.shortfall = 0;
+  }
+  throw std::bad_alloc();  // no stack made had the room: as if none could be made
 }
 
 }  // namespace engine
