@@ -1,3 +1,6 @@
+import subprocess
+import sys
+
 import pytest
 from hypothesis import settings
 
@@ -10,6 +13,14 @@ settings.load_profile("project")
 
 OUT_OF_RANGE = "out of range integral type conversion attempted"
 UNWRAP = "called `Result::unwrap()` on an `Err` value: "
+
+
+def run_child(code, timeout=120):
+    """Runs `code` in a child interpreter, where a crash ends only the child; its output."""
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                            timeout=timeout)
+    assert result.returncode == 0, result.stderr[-2000:]
+    return result.stdout.strip()
 
 
 def not_a(label, typename, target="PyString"):

@@ -4,8 +4,6 @@
 import functools
 import math
 import re
-import subprocess
-import sys
 import textwrap
 from decimal import Decimal
 
@@ -14,7 +12,7 @@ from hypothesis import given
 from hypothesis import strategies as st
 
 import sheafwork
-from conftest import UNWRAP, readable_cells, record
+from conftest import UNWRAP, readable_cells, record, run_child
 
 
 def read(value):
@@ -141,9 +139,8 @@ def test_deep_lists_on_a_small_thread_stack():
                 thread.join()
         print(seen)
         """)
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
-    assert result.returncode == 0, result.stderr[-2000:]
-    assert result.stdout.strip() == str([2000, "RecursionError", "RecursionError", "RecursionError"] * 2)
+    out = run_child(code)
+    assert out == str([2000, "RecursionError", "RecursionError", "RecursionError"] * 2)
 
 
 def test_list_items_read_while_below_starting_and_current_length():

@@ -1,5 +1,4 @@
 import importlib
-import subprocess
 import sys
 import textwrap
 
@@ -7,6 +6,8 @@ import pytest
 
 import sheafwork
 from sheafwork import _sheafwork
+
+from conftest import run_child
 
 NAMES = ("__version__ Service Book Sheet Cell Comment version column_number_to_letter get_letter_coordinate "
          "DEFAULT_ROW_HEIGHT DEFAULT_COLUMN_WIDTH readable").split()
@@ -83,6 +84,5 @@ def test_sub_interpreters_are_refused():
         except interpreters.RunFailedError as e:
             print(e)
         """)
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
-    assert result.returncode == 0, result.stderr
-    assert "ImportError" in result.stdout and "does not support sub-interpreters" in result.stdout
+    out = run_child(code, timeout=60)
+    assert "ImportError" in out and "does not support sub-interpreters" in out

@@ -2,15 +2,13 @@
 
 import os
 import random
-import subprocess
-import sys
 import textwrap
 
 import pytest
 
 import sheafwork
 from sheafwork import readable
-from conftest import readable_cells, record
+from conftest import readable_cells, record, run_child
 from search_reference import as_tuple, searches, value_at, value_searches
 
 ALPHABET = ["a", "b", "(", ".", "*", " ", "\t", "ab", "x y", "", "12", "a.b"]
@@ -94,8 +92,7 @@ def test_daemon_threads_stopping_in_a_search_let_the_process_exit():
             threading.Thread(target=loop, args=(search,), daemon=True).start()
         time.sleep(0.2)
         """)
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
-    assert result.returncode == 0, result.stderr[-2000:]
+    run_child(code)
 
 
 # Under AddressSanitizer the cap leaves the sanitizer's own runtime without the address
@@ -134,9 +131,8 @@ def test_a_memory_shortage_while_reading_records_passes():
             assert len(readable.find_cells_by_regex("v", rows)) == 200000
         print(seen)
         """)
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
-    assert result.returncode == 0, result.stderr[-2000:]
-    assert "MemoryError" in result.stdout
+    out = run_child(code)
+    assert "MemoryError" in out
 
 
 # A Python thread started once the address space is capped, whose search first throws
@@ -184,12 +180,11 @@ def test_a_thread_started_while_memory_is_capped_raises_memory_error(first):
         thread.join()
         print(seen)
         """)
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
-    assert result.returncode == 0, result.stderr[-2000:]
+    out = run_child(code)
     expected = {"small search": "[3, 'MemoryError', 200000]",
                 "large search": "['MemoryError', 200000]",
                 "no memory": "['MemoryError', 'MemoryError', 200000]"}[first]
-    assert result.stdout.strip() == expected
+    assert out == expected
 
 
 def test_rows_and_cols_take_any_sequence_but_str():
