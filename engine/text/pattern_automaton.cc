@@ -27,9 +27,11 @@ uint32_t least_count(std::string_view quantifier) {
 }
 
 // The work of one run over `places` places of the text with room for `states` states,
-// or more than kWorkPerName.
-uint64_t run_work(uint64_t places, uint64_t states) {
-  const uint64_t per_place = states * states / 2 + PatternAutomaton::kWorkPerState * states;
+// each of which may test a character against a class of `class_members` members, or
+// more than kWorkPerName.
+uint64_t run_work(uint64_t places, uint64_t states, uint64_t class_members) {
+  const uint64_t per_place =
+      states * states / 2 + (PatternAutomaton::kWorkPerState + class_members) * states;
   if (places > PatternAutomaton::kWorkPerName / per_place)
     return PatternAutomaton::kWorkPerName + 1;
   return places * per_place;
@@ -115,7 +117,7 @@ std::optional<bool> PatternAutomaton::search(std::string_view text) const {
       (form.framed ? PCRE2_ANCHORED : 0) | PCRE2_DFA_SHORTEST | PCRE2_NO_UTF_CHECK;
   uint64_t spent = 0;
   for (uint64_t states = kFewestStates;; states *= 2) {
-    const uint64_t work = run_work(places, states);
+    const uint64_t work = run_work(places, states, reading_.most_class_members);
     if (work > kWorkPerName - spent) return std::nullopt;
     spent += work;
     // Three ints a state, twice: the states at this character and at the next.

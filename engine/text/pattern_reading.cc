@@ -395,18 +395,26 @@ class Reader {
         break;
       }
     }
-    if (in_.substr(pos_).starts_with("]")) copy(1);
+    size_t members = 0;
+    if (in_.substr(pos_).starts_with("]")) {
+      copy(1);
+      ++members;
+    }
     while (pos_ < in_.size()) {
       const std::string_view rest = in_.substr(pos_);
       if (rest[0] == ']') {
         copy(1);
         break;
       }
+      const size_t before = out_.pcre2.size();
       if (rest[0] == '\\')
         escape(true);
       else
         copy(std::max<size_t>(1, posix_item(rest)));
+      // Each character quoted by \Q...\E is a member of its own.
+      members += rest.starts_with("\\Q") ? out_.pcre2.size() - before : 1;
     }
+    out_.most_class_members = std::max(out_.most_class_members, members);
     last_item_ = PatternReading::Span{at, out_.pcre2.size() - at, false};
   }
 

@@ -60,6 +60,9 @@ struct PatternReading {
     size_t quantifier_at, quantifier_size;  // the "+" or "{n,}" in `pcre2`
   };
   std::vector<Repeat> repeats{};
+  // The most members (characters, escapes, POSIX items, each end of a range) of any one
+  // class: matching one character against a class takes a test of each member in turn.
+  size_t most_class_members = 0;
 };
 
 // A construct the step refuses, at a byte offset of the user's pattern.
