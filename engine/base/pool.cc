@@ -57,8 +57,9 @@ void start_every_thread(tbb::task_arena& arena, size_t threads) {
   std::atomic<size_t> arrived{0};
   const auto take_one = [&](const tbb::blocked_range<size_t>&) {
     // The thread's storage of every library, made here rather than on first touch
-    // (thread_storage.h).
-    make_thread_storage();
+    // (thread_storage.h). Where memory is short already, it is left to its first touch,
+    // like the threads the scheduler starts late.
+    [[maybe_unused]] const bool made = make_thread_storage();
     arrived.fetch_add(1);
     // A thread that waits here takes no other task, so the rest go to threads that have
     // none yet. The scheduler may grant fewer workers than the arena has room for; past

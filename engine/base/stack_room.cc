@@ -19,13 +19,13 @@ namespace {
 struct StackBounds {
   uintptr_t low = 0;
   uintptr_t high = 0;
+  int error = 0;  // of pthread_getattr_np
 
-  StackBounds() {
+  StackBounds() noexcept {
     pthread_attr_t attr;
     // The main thread's bounds are read from /proc, with an allocation that can fail.
-    const int rc = pthread_getattr_np(pthread_self(), &attr);
-    if (rc == ENOMEM) throw std::bad_alloc();
-    if (rc != 0) return;
+    error = pthread_getattr_np(pthread_self(), &attr);
+    if (error != 0) return;
     void* low_end = nullptr;
     size_t size = 0;
     if (pthread_attr_getstack(&attr, &low_end, &size) == 0) {
@@ -34,10 +34,19 @@ struct StackBounds {
     }
     pthread_attr_destroy(&attr);
   }
+
+  size_t room_at(uintptr_t frame) const { return frame <= low || frame > high ? 0 : frame - low; }
 };
 
-ThreadScratch<StackBounds>& stack_bounds() {
-  static ThreadScratch<StackBounds> bounds;
+// The bounds a thread keeps: a shortage while reading them is a shortage of the caller's.
+struct KeptStackBounds : StackBounds {
+  KeptStackBounds() {
+    if (error == ENOMEM) throw std::bad_alloc();
+  }
+};
+
+ThreadScratch<KeptStackBounds>& stack_bounds() {
+  static ThreadScratch<KeptStackBounds> bounds;
   return bounds;
 }
 
@@ -54,20 +63,12 @@ struct Handoff {
   size_t shortfall = 0;  // set when the thread had less room than `need`, and work did not run
 };
 
-// Runs on the started thread, where nothing may throw: its bounds are read afresh (a
-// thread other than the main one reads them without allocating) rather than kept.
+// Runs on the started thread, where nothing may throw: its bounds are read afresh rather
+// than kept, and bounds it cannot read count as no room.
 void* start(void* handoff) {
   auto* h = static_cast<Handoff*>(handoff);
-  pthread_attr_t attr;
-  size_t room = 0;
-  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-    void* low = nullptr;
-    size_t size = 0;
-    if (pthread_attr_getstack(&attr, &low, &size) == 0)
-      room = reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) -
-             reinterpret_cast<uintptr_t>(low);
-    pthread_attr_destroy(&attr);
-  }
+  const size_t room =
+      StackBounds().room_at(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
   if (room < h->need) {
     h->shortfall = h->need - room;
     return nullptr;
@@ -79,10 +80,7 @@ void* start(void* handoff) {
 }  // namespace
 
 size_t stack_room() {
-  const StackBounds& bounds = stack_bounds().get();
-  const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-  if (here <= bounds.low || here > bounds.high) return 0;
-  return here - bounds.low;
+  return stack_bounds().get().room_at(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
 }
 
 void run_on_own_stack(size_t stack_size, void (*work)(void*), void* arg) {

@@ -84,7 +84,6 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
     const Pcre2Code code(compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(whole.pcre2.data()),
                                                  whole.pcre2.size(), kPatternOptions, &error,
                                                  &offset, context.get()));
-    if (!code && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     if (!code && whole.user_offset(offset) < refusal->offset)
       return compile_error(whole.user_offset(offset), pcre2_error_text(error));
     return compile_error(refusal->offset, refusal->message);
@@ -97,10 +96,8 @@ std::variant<Pattern, std::string> Pattern::compile(std::string_view pattern) {
   code->code = compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(reading.pcre2.data()),
                                        reading.pcre2.size(), kPatternOptions, &error, &offset,
                                        context.get(), PCRE2_JIT_COMPLETE);
-  if (code->code == nullptr) {
-    if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
+  if (code->code == nullptr)
     return compile_error(reading.user_offset(offset), pcre2_error_text(error));
-  }
   if (const auto refusal = refusal_by_pcre2(reading, code->code, context.get()))
     return compile_error(refusal->offset, refusal->message);
   code->match_context = pcre2_match_context_create(nullptr);

@@ -80,15 +80,12 @@ const PatternAutomaton::Form& PatternAutomaton::form() const {
   if (compiled_.load(std::memory_order_relaxed)) return form_;
   // The frame nests the user's groups two deeper.
   const CompileContext context = compile_context(kNestingLimit + 2);
+  // A shortage throws, and leaves the compile to be tried again by the next search.
   const auto compile = [&](const std::string& source) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    pcre2_code* code =
-        compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
-                                kPatternOptions, &error, &offset, context.get());
-    // Left to be tried again by the next search.
-    if (code == nullptr && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-    return code;
+    return compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
+                                   kPatternOptions, &error, &offset, context.get());
   };
   // A rewritten repeat or the frame can make a source too large for PCRE2; the pattern
   // itself compiled for matching.

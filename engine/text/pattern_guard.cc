@@ -83,7 +83,6 @@ std::optional<PatternRefusal> refusal_by_pcre2(const PatternReading& reading,
     const Pcre2Code items(compile_with_stack_room(reinterpret_cast<PCRE2_SPTR>(text.data()),
                                                   text.size(), kPatternOptions | PCRE2_AUTO_CALLOUT,
                                                   &error, &offset, context));
-    if (!items && error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     // A copy too large to hold its callouts says nothing of the pattern, which compiled:
     // the reading step's verdict stands.
     Callouts starts{text, {}};
